@@ -1,0 +1,122 @@
+#include "capture/CaptureCycle.h"
+
+#include "resources/ControlIds.h"
+#include "targets/TextString.h"
+
+#include <cstring>
+#include <exception>
+
+CCaptureCycle::CCaptureCycle(ByteSource& serialPort, CParse_Data_Pkt& packet, ViewFields& fields,
+                             MessageBoxService& messages)
+    : SerialPort(serialPort), Packet(packet), Fields(fields), Messages(messages) {}
+
+void CCaptureCycle::SetPacketLed(int state) {
+    PacketLedState = state;
+    switch (state) {
+    case 9:
+        Fields.SetLed(ctl::PacketLed, Led::Yellow);
+        break;
+    case 5:
+        Fields.SetLed(ctl::PacketLed, Led::Green);
+        break;
+    case 3:
+        Fields.SetLed(ctl::PacketLed, Led::Red);
+        break;
+    default:
+        Fields.SetLed(ctl::PacketLed, Led::DarkRed);
+        break;
+    }
+}
+
+bool CCaptureCycle::EndsPacket(unsigned char b) const {
+    switch (Setup->EndOfPacket) {
+    case 0:
+        return b == '\r';
+    case 1:
+        return b == '\t';
+    case 2:
+        return b == '\r' || b == '\t';
+    default:
+        return false;
+    }
+}
+
+void CCaptureCycle::OnTimer() {
+    if (InTimer == 1)
+        return;
+    InTimer = 1;
+    // A failing delivery must neither escape into the event loop nor leave InTimer set, or no
+    // later cycle would ever run. The packet that failed is over; capture goes on, also while
+    // the report is on screen.
+    std::string failure;
+    try {
+        RunCycle();
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = "unknown error";
+    }
+    InTimer = 0;
+    if (!failure.empty())
+        ReportFailure(failure);
+}
+
+void CCaptureCycle::RunCycle() {
+    if (!SerialPort.IsOpen())
+        return;
+    if (SerialPort.GetRxDCount() != 0) {
+        for (;;) {
+            if (PacketDone == 1) {
+                PacketDone = 0;
+                Packet.PacketCount = 0;
+                Packet.OutputLength = 0;
+                std::memset(Packet.PacketBuffer, 0, sizeof Packet.PacketBuffer);
+                Packet.ShowOutputPacket();
+            }
+            unsigned char b = 0;
+            if (SerialPort.ReadByte(&b) <= 0)
+                break; // reported waiting but not delivered: try again next tick
+            if (b != 0) {
+                Packet.PacketBuffer[Packet.PacketCount++] = b;
+                if (PacketLedState != 9)
+                    SetPacketLed(9);
+                if (EndsPacket(b)) {
+                    SetPacketLed(5);
+                    PacketDone = 1;
+                    Packet.ProcessPacket();
+                    ShowRxDCount();
+                    return;
+                }
+                if (Packet.PacketCount == CParse_Data_Pkt::BufferSize) {
+                    SetPacketLed(3);
+                    Packet.PacketCount = 0; // 500 bytes without an end are discarded
+                    break;
+                }
+            }
+            if (SerialPort.GetRxDCount() == 0)
+                break;
+        }
+        Packet.ShowInputPacket();
+    }
+    ShowRxDCount();
+}
+
+void CCaptureCycle::ShowRxDCount() {
+    if (!SerialPort.IsOpen())
+        return;
+    const int queued = static_cast<int>(SerialPort.GetRxDCount());
+    RxDCount = PacketDone == 1 ? queued : queued + Packet.PacketCount;
+    if (RxDCount != RxDShown) {
+        RxDShown = RxDCount;
+        Fields.SetInt(ctl::RxDBuffer, RxDCount);
+    }
+}
+
+void CCaptureCycle::ReportFailure(const std::string& what) {
+    // Once per run: a fault that repeats with every packet must not stack up message boxes.
+    if (FailureReported)
+        return;
+    FailureReported = true;
+    Messages.Show(u"An unexpected error stopped the delivery of a packet:     \n\n" + Ascii16(what) +
+                  u"     \n\nCapture goes on; this message is not shown again.     ");
+}

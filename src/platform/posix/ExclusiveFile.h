@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+// A file held open by this program alone, as files opened without sharing are elsewhere: the
+// open fails while any other descriptor of the file is open anywhere (a write lease, granted by
+// the kernel only then) or another program holds a lock on it (an OFD write lock). Where leases
+// are not available (another owner's file, network file systems) the lock alone decides.
+// One open per operation: the lease is released and the file closed by Close or the destructor.
+class ExclusiveFile {
+public:
+    ExclusiveFile() = default;
+    ~ExclusiveFile();
+    ExclusiveFile(const ExclusiveFile&) = delete;
+    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+    // Opens path for reading and writing; a missing file is created when create is set. An
+    // existing file is never truncated. Returns false with Error() set on failure (EBUSY when
+    // another program has the file open or locked).
+    bool Open(const std::string& path, bool create);
+    void Close();
+
+    int Fd() const { return fd_; }
+    int Error() const { return error_; }
+    bool HasLease() const { return lease_; }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    bool lease_ = false;
+};
