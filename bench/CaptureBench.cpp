@@ -38,7 +38,9 @@ void CaptureAndFormat(benchmark::State& state, const std::string& reading) {
     state.SetLabel(std::to_string(reading.size()) + "-byte packet");
 }
 
-void BM_CaptureReading(benchmark::State& state) { CaptureAndFormat(state, "12.345\r"); }
+void BM_CaptureReading(benchmark::State& state) {
+    CaptureAndFormat(state, "12.345\r");
+}
 void BM_CaptureFullPacket(benchmark::State& state) {
     CaptureAndFormat(state, std::string(499, '7') + "\r");
 }

@@ -1,9 +1,16 @@
-# add_unit_test(NAME SOURCES a.cpp b.cpp LIBS lib... [LABELS label...] [ENV VAR=value...])
+# add_unit_test(NAME [QT] SOURCES a.cpp b.cpp LIBS lib... [LABELS label...] [ENV VAR=value...])
 # One line per test executable; every test gets its own HOME and XDG folders (see tests/run-isolated).
+# QT: the test runs inside a QApplication.
 function(add_unit_test NAME)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
-    add_executable(${NAME} ${T_SOURCES})
-    target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gmock_main)
+    cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+    if(T_QT)
+        add_executable(${NAME} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/QtTestMain.cpp)
+        target_link_libraries(${NAME} PRIVATE ${T_LIBS} Qt6::Widgets GTest::gmock)
+        set_target_properties(${NAME} PROPERTIES AUTOMOC ON)
+    else()
+        add_executable(${NAME} ${T_SOURCES})
+        target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gmock_main)
+    endif()
     target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${NAME}
         COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated $<TARGET_FILE:${NAME}>)

@@ -117,6 +117,7 @@ void CCaptureCycle::ReportFailure(const std::string& what) {
     if (FailureReported)
         return;
     FailureReported = true;
-    Messages.Show(u"An unexpected error stopped the delivery of a packet:     \n\n" + Ascii16(what) +
+    Messages.Show(u"An unexpected error stopped the delivery of a packet:     \n\n" +
+                  Ascii16(what) +
                   u"     \n\nCapture goes on; this message is not shown again.     ");
 }

@@ -10,10 +10,10 @@
 
 namespace {
 
-const char* const ControlNames[32] = {
-    "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BkSp", "Tab", "LF",
-    "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "XON", "DC2", "XOFF", "DC4", "NAK",
-    "SYN", "ETB", "CAN", "EM",  "EOF", "Esc", "FS",  "GS",  "RS",   "US"};
+const char* const ControlNames[32] = {"NUL",  "SOH", "STX", "ETX",  "EOT", "ENQ", "ACK", "BEL",
+                                      "BkSp", "Tab", "LF",  "VT",   "FF",  "CR",  "SO",  "SI",
+                                      "DLE",  "XON", "DC2", "XOFF", "DC4", "NAK", "SYN", "ETB",
+                                      "CAN",  "EM",  "EOF", "Esc",  "FS",  "GS",  "RS",  "US"};
 
 // Printable ASCII as itself, everything else in braces.
 std::u16string Display(const std::u16string& text, std::size_t count) {
@@ -31,7 +31,8 @@ std::u16string Display(const std::u16string& text, std::size_t count) {
 
 } // namespace
 
-CParse_Data_Pkt::CParse_Data_Pkt() : Now([] { return static_cast<std::int64_t>(std::time(nullptr)); }) {}
+CParse_Data_Pkt::CParse_Data_Pkt()
+    : Now([] { return static_cast<std::int64_t>(std::time(nullptr)); }) {}
 
 std::u16string CParse_Data_Pkt::ControlName(unsigned c) {
     return c < 32 ? Ascii16(ControlNames[c]) : std::u16string();
@@ -68,9 +69,8 @@ void CParse_Data_Pkt::FormatPacket() {
     if (Setup->CommaReplacement != 0)
         sep.assign(1, static_cast<char16_t>(Setup->CommaReplacement));
 
-    const std::u16string packet =
-        CTextString::ToWide(std::string(reinterpret_cast<const char*>(PacketBuffer),
-                                        static_cast<std::size_t>(PacketCount)));
+    const std::u16string packet = CTextString::ToWide(std::string(
+        reinterpret_cast<const char*>(PacketBuffer), static_cast<std::size_t>(PacketCount)));
     if (Setup->StampType == 0) {
         OutputText = packet;
     } else {
@@ -83,7 +83,8 @@ void CParse_Data_Pkt::FormatPacket() {
         if (Setup->StampPosition == 0) {
             OutputText = stamp + sep + packet;
         } else {
-            const std::u16string body = packet.empty() ? packet : packet.substr(0, packet.size() - 1);
+            const std::u16string body =
+                packet.empty() ? packet : packet.substr(0, packet.size() - 1);
             const std::u16string end = packet.empty() ? packet : packet.substr(packet.size() - 1);
             OutputText = body + sep + stamp + end;
         }

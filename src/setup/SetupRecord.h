@@ -8,30 +8,30 @@
 // byte. Integers are little-endian; a text field of n bytes holds at most n - 1 characters of
 // 8-bit text ended by a zero byte.
 struct SetupRecord {
-    std::uint16_t RecordSize;     // 1724; never tested when a file is read
-    std::uint16_t ModelCode;      // 512
-    std::uint16_t RecordVersion;  // 16
-    std::uint8_t TargetAppMode;   // 0 focused application, 1 by title, 2 disabled
-    char TargetAppTitle[101];     // piece of the target window's title
-    char TargetFilePath[301];     // full path of the target file
-    char TargetFileName[301];     // file-name part of TargetFilePath; empty = no target file
-    std::uint8_t DateOrder;       // 0 month-day-year, 1 day-month-year
-    std::uint8_t DateSeparator;   // 0 '-', 1 '/'
-    std::uint8_t TimeFormat;      // 0 12-hour, 1 24-hour
-    std::uint8_t ProgramIcon;     // 0 taskbar, 1 system tray
-    std::uint8_t OpenAppActive;   // set at file open: sending to the application on
-    std::uint8_t OpenWriteToFile; // set at file open: sending to the file on
-    std::uint8_t OpenSerialPort;  // set at file open: serial port enabled
-    std::uint8_t OpenMinimized;   // set at file open: main window minimised
-    std::uint8_t OpenAppDisabled; // set at file open: keyboard transfer disabled
-    std::uint8_t EndOfPacket;     // 0 CR, 1 tab, 2 CR or tab
+    std::uint16_t RecordSize;      // 1724; never tested when a file is read
+    std::uint16_t ModelCode;       // 512
+    std::uint16_t RecordVersion;   // 16
+    std::uint8_t TargetAppMode;    // 0 focused application, 1 by title, 2 disabled
+    char TargetAppTitle[101];      // piece of the target window's title
+    char TargetFilePath[301];      // full path of the target file
+    char TargetFileName[301];      // file-name part of TargetFilePath; empty = no target file
+    std::uint8_t DateOrder;        // 0 month-day-year, 1 day-month-year
+    std::uint8_t DateSeparator;    // 0 '-', 1 '/'
+    std::uint8_t TimeFormat;       // 0 12-hour, 1 24-hour
+    std::uint8_t ProgramIcon;      // 0 taskbar, 1 system tray
+    std::uint8_t OpenAppActive;    // set at file open: sending to the application on
+    std::uint8_t OpenWriteToFile;  // set at file open: sending to the file on
+    std::uint8_t OpenSerialPort;   // set at file open: serial port enabled
+    std::uint8_t OpenMinimized;    // set at file open: main window minimised
+    std::uint8_t OpenAppDisabled;  // set at file open: keyboard transfer disabled
+    std::uint8_t EndOfPacket;      // 0 CR, 1 tab, 2 CR or tab
     std::uint8_t CommaReplacement; // separator character: ',', tab or CR
     std::uint8_t CommasToTabs;
     std::uint8_t CRsToTabs;
-    std::uint8_t StampType;       // 0 none, 1 time, 2 date and time
+    std::uint8_t StampType; // 0 none, 1 time, 2 date and time
     std::uint8_t CommasToCRs;
-    std::uint8_t StampPosition;   // 0 prefix, 1 suffix
-    std::uint8_t Reserved[998];   // kept and written back unchanged
+    std::uint8_t StampPosition; // 0 prefix, 1 suffix
+    std::uint8_t Reserved[998]; // kept and written back unchanged
 
     static constexpr std::size_t Size = 1724;
     static constexpr std::uint16_t CurrentModel = 512;

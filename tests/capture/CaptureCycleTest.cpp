@@ -44,12 +44,8 @@ TEST_F(CaptureCycleTest, EndOfPacketSettingChoosesTheEndingBytes) {
         const char* input;
         std::vector<std::string> packets;
     } rows[] = {
-        {0, "1\t2\r", {"1\t2\r"}},
-        {1, "1\r2\t", {"1\r2\t"}},
-        {2, "1\t", {"1\t"}},
-        {2, "2\r", {"2\r"}},
-        {3, "1\r2\t", {}},
-        {255, "1\r2\t", {}},
+        {0, "1\t2\r", {"1\t2\r"}}, {1, "1\r2\t", {"1\r2\t"}}, {2, "1\t", {"1\t"}},
+        {2, "2\r", {"2\r"}},       {3, "1\r2\t", {}},         {255, "1\r2\t", {}},
     };
     for (const Row& row : rows) {
         owner.app.packets.clear();
@@ -86,7 +82,9 @@ TEST_F(CaptureCycleTest, ZeroBytesAreDroppedButStillStartANewPacket) {
     EXPECT_EQ(fields.Text(ctl::OutputPacket), "") << "the first byte read clears the output";
     EXPECT_EQ(packet.PacketBuffer[0], 0);
 
-    port.Receive(std::string("7\0.\0" "1\r", 6));
+    port.Receive(std::string("7\0.\0"
+                             "1\r",
+                             6));
     cycle.OnTimer();
     EXPECT_EQ(Delivered().back(), "7.1\r");
 }
@@ -133,7 +131,8 @@ TEST_F(CaptureCycleTest, BytesInBufferCountsPacketInProgressAndIsWrittenOnlyOnCh
     EXPECT_EQ(fields.Text(ctl::RxDBuffer), "3");
     port.Receive("\r");
     cycle.OnTimer();
-    EXPECT_EQ(fields.Text(ctl::RxDBuffer), "0") << "after a complete packet only queued bytes count";
+    EXPECT_EQ(fields.Text(ctl::RxDBuffer), "0")
+        << "after a complete packet only queued bytes count";
 }
 
 TEST_F(CaptureCycleTest, PacketLampFollowsThePacket) {

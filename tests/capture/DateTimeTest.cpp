@@ -20,16 +20,18 @@ std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int s
     return static_cast<std::int64_t>(std::mktime(&t));
 }
 
-std::string N(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+std::string N(const std::u16string& s) {
+    return std::string(s.begin(), s.end());
+}
 
 TEST(DateTime, TimeForms) {
     struct Row {
         int h, m, s, code;
         const char* text;
     } rows[] = {
-        {9, 5, 3, 2, "9:05:03 AM"},   {0, 0, 0, 2, "0:00:00 AM"},  {12, 0, 0, 2, "12:00:00 PM"},
-        {13, 7, 9, 2, "1:07:09 PM"},  {23, 59, 59, 2, "11:59:59 PM"}, {9, 5, 3, 3, "9:05:03"},
-        {0, 0, 0, 3, "0:00:00"},      {23, 59, 59, 3, "23:59:59"},
+        {9, 5, 3, 2, "9:05:03 AM"},  {0, 0, 0, 2, "0:00:00 AM"},     {12, 0, 0, 2, "12:00:00 PM"},
+        {13, 7, 9, 2, "1:07:09 PM"}, {23, 59, 59, 2, "11:59:59 PM"}, {9, 5, 3, 3, "9:05:03"},
+        {0, 0, 0, 3, "0:00:00"},     {23, 59, 59, 3, "23:59:59"},
     };
     CDate_Time dt;
     for (const Row& r : rows)

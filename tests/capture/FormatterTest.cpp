@@ -155,9 +155,9 @@ TEST_F(FormatterTest, ControlNamesAndBrackets) {
     struct Row {
         unsigned c;
         const char* text;
-    } rows[] = {{0, "{NUL}"},  {8, "{BkSp}"}, {9, "{Tab}"}, {10, "{LF}"}, {13, "{CR}"},
+    } rows[] = {{0, "{NUL}"},  {8, "{BkSp}"},  {9, "{Tab}"},  {10, "{LF}"},  {13, "{CR}"},
                 {17, "{XON}"}, {19, "{XOFF}"}, {26, "{EOF}"}, {27, "{Esc}"}, {31, "{US}"},
-                {127, "{7f}"}, {128, "{80}"}, {200, "{c8}"}, {255, "{ff}"}};
+                {127, "{7f}"}, {128, "{80}"},  {200, "{c8}"}, {255, "{ff}"}};
     for (const Row& r : rows) {
         const auto text = CParse_Data_Pkt::BracketText(r.c);
         EXPECT_EQ(std::string(text.begin(), text.end()), r.text);

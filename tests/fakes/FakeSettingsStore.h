@@ -31,8 +31,7 @@ public:
             return defaultValue;
         }
     }
-    void WriteProfileInt(const std::string& section, const std::string& entry,
-                         int value) override {
+    void WriteProfileInt(const std::string& section, const std::string& entry, int value) override {
         values[section][entry] = std::to_string(value);
     }
     std::vector<std::string> GetSectionEntries(const std::string& section) override {

@@ -15,9 +15,8 @@ TEST(QtSettingsStore, ValuesPersistUnderTheOrganisationAndApplication) {
         store.WriteProfileInt("Settings", "LastPort", 3);
         store.WriteProfileString("Recent File List", "File1", "/a/b.tpln_brisk");
     }
-    const QString file =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-        "/Orvane Systems/Tapline Brisk.conf";
+    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         "/Orvane Systems/Tapline Brisk.conf";
     EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
 
     QtSettingsStore again("Orvane Systems", "Tapline Brisk");

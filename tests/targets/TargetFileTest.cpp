@@ -89,12 +89,9 @@ TEST_F(TargetFileTest, LineEndRules) {
         std::u16string text;
         const char* bytes;
     } rows[] = {
-        {u"12.345\r", "12.345\r\n"},
-        {u"1.2\t3.4", "1.2\t3.4\r\n"},
-        {u"A\r\nB", "A\r\nB\r\n"},
-        {u"1\n2\r", "12\r\n"},
-        {u"a\rb\rc\r", "a\r\nb\r\nc\r\n"},
-        {u"\u00E9\u2013\r", "\xE9\x13\r\n"},
+        {u"12.345\r", "12.345\r\n"},       {u"1.2\t3.4", "1.2\t3.4\r\n"},
+        {u"A\r\nB", "A\r\nB\r\n"},         {u"1\n2\r", "12\r\n"},
+        {u"a\rb\rc\r", "a\r\nb\r\nc\r\n"}, {u"\u00E9\u2013\r", "\xE9\x13\r\n"},
     };
     for (const Row& r : rows)
         EXPECT_EQ(CTarget_File::LineBytes(r.text), r.bytes);

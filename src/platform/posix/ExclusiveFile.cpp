@@ -14,7 +14,7 @@ namespace {
 void IgnoreLeaseBreakSignal() {
     static std::once_flag once;
     std::call_once(once, [] {
-        struct sigaction current{};
+        struct sigaction current {};
         if (sigaction(SIGIO, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
             std::signal(SIGIO, SIG_IGN);
     });
@@ -22,7 +22,9 @@ void IgnoreLeaseBreakSignal() {
 
 } // namespace
 
-ExclusiveFile::~ExclusiveFile() { Close(); }
+ExclusiveFile::~ExclusiveFile() {
+    Close();
+}
 
 bool ExclusiveFile::Open(const std::string& path, bool create) {
     Close();
@@ -51,7 +53,7 @@ bool ExclusiveFile::Open(const std::string& path, bool create) {
         return false;
     } // else: leases not available here; the lock below decides alone
 
-    struct flock lock{};
+    struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {

@@ -16,8 +16,7 @@ public:
                             const std::string& value) override;
     int GetProfileInt(const std::string& section, const std::string& entry,
                       int defaultValue) override;
-    void WriteProfileInt(const std::string& section, const std::string& entry,
-                         int value) override;
+    void WriteProfileInt(const std::string& section, const std::string& entry, int value) override;
     std::vector<std::string> GetSectionEntries(const std::string& section) override;
 
     QSettings& Settings() { return settings_; }

@@ -1,0 +1,21 @@
+#include "app/HelpWindow.h"
+
+#include <QFile>
+#include <QUrl>
+
+HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
+    setWindowTitle(QStringLiteral("Tapline Brisk Help"));
+    setOpenLinks(true);
+    resize(560, 480);
+}
+
+void HelpWindow::ShowTopic(int context) {
+    QString page = QStringLiteral("qrc:/help/%1.html").arg(context);
+    if (!QFile::exists(page.mid(3)))
+        page = QStringLiteral("qrc:/help/108.html"), context = 108;
+    topic_ = context;
+    setSource(QUrl(page));
+    show();
+    raise();
+    activateWindow();
+}

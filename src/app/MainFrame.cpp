@@ -1,0 +1,295 @@
+#include "app/MainFrame.h"
+
+#include "app/BriskApp.h"
+#include "platform/MessageBoxService.h"
+#include "platform/x11/SkipTaskbar.h"
+#include "resources/CommandIds.h"
+#include "resources/Icons.h"
+#include "resources/MenuResources.h"
+#include "setup/BriskDoc.h"
+#include "view/BriskView.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+
+CMainFrame::CMainFrame(CBriskApp& app, ViewServices services)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint),
+      App(app) {
+    setWindowIcon(ProgramIcon());
+    setAcceptDrops(true);
+    view_ = new CBriskView(app, services, this);
+    setCentralWidget(view_);
+
+    Commands.OnCommand(cmd::ShowTapline, [this] { ShowMainWindow(); });
+    Commands.OnCommand(cmd::Help, [this] { OnHelp(); });
+    Commands.OnCommand(cmd::DefaultHelp, [this] { App.ShowHelp(108); });
+    Commands.OnCommand(cmd::AppExit, [this] { close(); });
+}
+
+CMainFrame::~CMainFrame() {
+    if (TrayIcon)
+        TrayIcon->hide();
+}
+
+void CMainFrame::BuildBars() {
+    CommandRouter& router = App.Router();
+    auto prompt = [](int id, QAction* action) {
+        if (const char* p = CommandPrompt(id)) {
+            const QString text = QString::fromUtf8(p);
+            action->setStatusTip(text.section(u'\n', 0, 0));
+            if (text.contains(u'\n'))
+                action->setToolTip(text.section(u'\n', 1));
+        }
+    };
+    for (const MenuResource& m : MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+        connect(menu, &QMenu::aboutToShow, &router, &CommandRouter::UpdateAll);
+        for (const MenuItem& item : m.items) {
+            if (!item.text) {
+                menu->addSeparator();
+            } else if (item.id == RecentFilePlaceholder) {
+                recentMenu_ = menu;
+                QAction* placeholder = menu->addAction(QString::fromUtf8(item.text));
+                placeholder->setEnabled(false);
+                recentActions_.append(placeholder);
+            } else {
+                QAction* a = router.Action(item.id);
+                const QString text = QString::fromUtf8(item.text);
+                a->setText(text.section(u'\t', 0, 0));
+                if (text.contains(u'\t'))
+                    a->setShortcut(QKeySequence(text.section(u'\t', 1)));
+                prompt(item.id, a);
+                menu->addAction(a);
+            }
+        }
+    }
+
+    QToolBar* toolbar = addToolBar(QStringLiteral("Standard"));
+    toolbar->setMovable(false);
+    toolbar->setIconSize(QSize(28, 23));
+    for (int id : MainToolbar()) {
+        if (id == 0) {
+            toolbar->addSeparator();
+            continue;
+        }
+        QAction* a = router.Action(id);
+        if (a->icon().isNull())
+            a->setIcon(ToolbarIcon(id));
+        if (id == cmd::AlwaysOnTop)
+            a->setCheckable(true);
+        prompt(id, a);
+        if (a->text().isEmpty())
+            a->setText(a->toolTip());
+        toolbar->addAction(a);
+    }
+
+    for (const Accelerator& key : Accelerators()) {
+        QAction* a = router.Action(key.id);
+        QList<QKeySequence> keys = a->shortcuts();
+        const QKeySequence sequence(QString::fromUtf8(key.keys));
+        if (!keys.contains(sequence))
+            keys.append(sequence);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        if (!actions().contains(a))
+            addAction(a);
+    }
+    QAction* help = router.Action(cmd::Help);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(help);
+
+    trayMenu_ = new QMenu(this);
+    QAction* show = router.Action(cmd::ShowTapline);
+    show->setText(QString::fromUtf8(::TrayMenu().items.front().text));
+    prompt(cmd::ShowTapline, show);
+    QFont bold = show->font();
+    bold.setBold(true);
+    show->setFont(bold);
+    trayMenu_->addAction(show);
+    trayMenu_->setDefaultAction(show);
+
+    // A normal status-bar widget: hidden while a command prompt shows, back afterwards.
+    ready_ = new QLabel(QStringLiteral("Ready"));
+    statusBar()->addWidget(ready_, 1);
+    statusBar()->setSizeGripEnabled(false);
+
+    RefreshRecentFiles();
+    view_->AfterTick = [&router] { router.UpdateAll(); };
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+void CMainFrame::RefreshRecentFiles() {
+    if (!recentMenu_)
+        return;
+    QAction* before = recentActions_.isEmpty() ? nullptr : recentActions_.last();
+    QAction* anchor = nullptr;
+    if (before) {
+        const auto all = recentMenu_->actions();
+        const int at = all.indexOf(before);
+        anchor = at + 1 < all.size() ? all[at + 1] : nullptr;
+    }
+    for (QAction* a : recentActions_)
+        recentMenu_->removeAction(a), a->deleteLater();
+    recentActions_.clear();
+    const QStringList files = App.Recent().Files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), recentMenu_);
+        a->setStatusTip(QString::fromUtf8(CommandPrompt(cmd::FileMru1 + i)));
+        connect(a, &QAction::triggered, this, [this, path] { App.OpenDocumentFile(path); });
+        recentMenu_->insertAction(anchor, a);
+        recentActions_.append(a);
+    }
+    if (files.isEmpty()) {
+        auto* a = new QAction(QStringLiteral("Recent File"), recentMenu_);
+        a->setEnabled(false);
+        recentMenu_->insertAction(anchor, a);
+        recentActions_.append(a);
+    }
+}
+
+void CMainFrame::ActivateFrame(int showCmd) {
+    if (PendingShowCmd != -1) {
+        showCmd = PendingShowCmd;
+        PendingShowCmd = -1;
+    }
+    ShowAs(showCmd);
+}
+
+void CMainFrame::ShowAs(int showCmd) {
+    SetSkipTaskbar(this, IconMode == 1);
+    if (showCmd == ShowMinimized) {
+        if (IconMode == 1) {
+            hide(); // in the tray a minimised program is only its icon
+        } else {
+            showMinimized();
+        }
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::SetIconMode(int mode) {
+    if (mode == IconMode)
+        return;
+    // The window manager moves a shown window on or off the taskbar by request, so the window
+    // need not be hidden and shown again; it is shown in either mode, also when it was hidden in
+    // the tray before.
+    SetSkipTaskbar(this, mode == 1);
+    if (!isVisible())
+        show();
+    if (mode == 0) {
+        if (TrayIcon)
+            TrayIcon->hide();
+    } else {
+        if (!TrayIcon) {
+            TrayIcon = new QSystemTrayIcon(ProgramIcon(), this);
+            TrayIcon->setContextMenu(trayMenu_);
+            connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](auto reason) {
+                if (reason == QSystemTrayIcon::DoubleClick)
+                    ShowMainWindow();
+            });
+        }
+        TrayIcon->show();
+    }
+    IconMode = mode;
+    RefreshTrayTip();
+}
+
+QString CMainFrame::TrayTip() const {
+    QString tip = QStringLiteral("  Tapline Brisk\n     Serial Port: ");
+    if (view_->SerialPort.IsOpen())
+        tip += QStringLiteral("COM%1 is open  ").arg(view_->Device.DevicePort);
+    else
+        tip += QStringLiteral("Closed  ");
+    return tip;
+}
+
+void CMainFrame::RefreshTrayTip() {
+    if (IconMode == 1 && TrayIcon)
+        TrayIcon->setToolTip(TrayTip());
+}
+
+void CMainFrame::ShowMainWindow() {
+    if (isMinimized())
+        showNormal();
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    } else {
+        SetSkipTaskbar(this, IconMode == 1);
+        show();
+        raise();
+        activateWindow();
+    }
+}
+
+void CMainFrame::OnHelp() {
+    App.ShowHelp(HelpContext != 0 ? HelpContext : DefaultHelpContext);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (IconMode == 1) {
+        const MsgAnswer answer = App.Messages().Show(
+            u"Do you really want to close Tapline Brisk?\n\n"
+            u"If you close Tapline, all information capture will be terminated.     ",
+            MsgStyle::Question());
+        if (answer != MsgAnswer::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    if (view_->Initialised && App.Document)
+        App.Document->Modified = App.Document->SetupChanged();
+    if (App.Document && !App.Document->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    view_->OnDestroy();
+    if (TrayIcon)
+        TrayIcon->hide();
+    event->accept();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && IconMode == 1 && isMinimized()) {
+        // In the tray a minimise hides the window: only the icon remains.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) {
+                hide();
+                setWindowState(windowState() & ~Qt::WindowMinimized);
+            }
+        });
+    }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    // Each dropped file is opened in turn, as a file named in the Open dialog would be.
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            App.OpenDocumentFile(url.toLocalFile());
+    event->acceptProposedAction();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "gui/CommandRouter.h"
+#include "view/ViewServices.h"
+
+#include <QMainWindow>
+
+class CBriskApp;
+class CBriskView;
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+
+// The main window: a fixed-size frame with menu bar, toolbar and status bar around the view. It
+// shows the program on the taskbar or as an icon in the system tray, hides instead of
+// minimising while in the tray, asks before closing from the tray, and routes help requests.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    enum ShowCmd { ShowDefault = -1, ShowNormal = 1, ShowMinimized = 6 };
+
+    CMainFrame(CBriskApp& app, ViewServices services);
+    ~CMainFrame() override;
+
+    int PendingShowCmd = -1;
+    int DefaultHelpContext = 108;
+    int HelpContext = 108;
+    QSystemTrayIcon* TrayIcon = nullptr;
+    int IconMode = -1; // -1 not placed yet, 0 taskbar, 1 system tray
+
+    CommandTarget Commands;
+
+    // Menus, toolbar, accelerators and status bar over the application's command router.
+    void BuildBars();
+    void ActivateFrame(int showCmd);
+    void SetIconMode(int mode);
+    void RefreshTrayTip();
+    void ShowMainWindow();
+    void RefreshRecentFiles();
+    QString TrayTip() const;
+
+    CBriskView* View() const { return view_; }
+    QMenu* TrayMenu() const { return trayMenu_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void OnHelp();
+    void ShowAs(int showCmd);
+
+    CBriskApp& App;
+    CBriskView* view_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QList<QAction*> recentActions_;
+    QLabel* ready_ = nullptr;
+};

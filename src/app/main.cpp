@@ -1,0 +1,49 @@
+#include "app/BriskApp.h"
+#include "app/MainFrame.h"
+#include "gui/FileDialogs.h"
+#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtProcessLauncher.h"
+#include "platform/qt/QtSerialPortDiscovery.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/x11/QtX11Display.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "platform/x11/XTestKeyboardInjector.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QStandardPaths>
+#include <QWidget>
+#include <csignal>
+
+int main(int argc, char* argv[]) {
+    // A full disk must fail a write, not end the program (the target file writer handles it).
+    std::signal(SIGXFSZ, SIG_IGN);
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tapline Brisk"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane Systems"));
+
+    QtSettingsStore settings(QStringLiteral("Orvane Systems"), QStringLiteral("Tapline Brisk"));
+    QtMessageBox messages;
+    QtFileDialogs dialogs;
+    QtSerialPortDiscovery discovery;
+    QtProcessLauncher processes;
+    Display* display = QtX11Display();
+    XTestKeyboardInjector keyboard(display);
+    X11WindowSystem windows(display, [](WindowId id) {
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            if (w->internalWinId() && static_cast<WindowId>(w->internalWinId()) == id)
+                return true;
+        return false;
+    });
+
+    AppServices services{{settings, messages, discovery, keyboard, windows, processes},
+                         dialogs,
+                         [](const QUrl& url) { return QDesktopServices::openUrl(url); },
+                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
+    CBriskApp app(services);
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    if (!app.InitInstance(arguments))
+        return 1;
+    return QApplication::exec();
+}

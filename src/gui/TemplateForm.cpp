@@ -1,0 +1,143 @@
+#include "gui/TemplateForm.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+
+TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWidget(parent) {
+    const QFontMetrics metrics(font());
+    // The average width of the letters, as dialog base units are measured.
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    baseX_ = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
+    baseY_ = metrics.height();
+    setFixedSize(ToPixels(0, 0, layout.cx, layout.cy).size());
+    if (layout.title)
+        setWindowTitle(QString::fromUtf8(layout.title));
+
+    for (const ControlTemplate& c : layout.controls) {
+        // "&&" is a literal ampersand for buttons and group boxes as in the templates; plain
+        // labels have no access keys here, so they show it single.
+        QString text = QString::fromUtf8(c.text ? c.text : "");
+        if (c.kind == ControlKind::Label)
+            text.replace(QStringLiteral("&&"), QStringLiteral("&"));
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case ControlKind::Label:
+            w = new QLabel(text, this);
+            break;
+        case ControlKind::ReadOnlyEdit:
+        case ControlKind::ReadOnlyRight: {
+            auto* edit = new QLineEdit(this);
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::ClickFocus);
+            if (c.kind == ControlKind::ReadOnlyRight)
+                edit->setAlignment(Qt::AlignRight);
+            w = edit;
+            break;
+        }
+        case ControlKind::GroupBox:
+            w = new QGroupBox(text, this);
+            w->lower();
+            break;
+        case ControlKind::Bitmap:
+            w = new QLabel(this);
+            break;
+        case ControlKind::PushCheck: {
+            auto* button = new QPushButton(text, this);
+            button->setCheckable(true);
+            w = button;
+            break;
+        }
+        case ControlKind::EtchedLine: {
+            auto* line = new QFrame(this);
+            line->setFrameShape(QFrame::HLine);
+            line->setFrameShadow(QFrame::Sunken);
+            w = line;
+            break;
+        }
+        case ControlKind::PushButton:
+        case ControlKind::DefaultButton: {
+            auto* button = new QPushButton(text, this);
+            button->setDefault(c.kind == ControlKind::DefaultButton);
+            w = button;
+            break;
+        }
+        }
+        const QRect r = ToPixels(c.x, c.y, c.cx, c.cy);
+        if (c.cx > 0 && c.cy > 0)
+            w->setGeometry(r);
+        else
+            w->move(r.topLeft());
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            const int id = c.id;
+            connect(button, &QAbstractButton::clicked, this, [this, id] { emit Command(id); });
+        }
+        if (c.id != 0) {
+            w->setObjectName(QStringLiteral("ctl%1").arg(c.id));
+            controls_.insert(c.id, w);
+        }
+    }
+    for (QWidget* w : findChildren<QGroupBox*>())
+        w->lower();
+}
+
+QRect TemplateForm::ToPixels(int x, int y, int cx, int cy) const {
+    return QRect(x * baseX_ / 4, y * baseY_ / 8, cx * baseX_ / 4, cy * baseY_ / 8);
+}
+
+void TemplateForm::SetText(int id, const QString& text) {
+    QWidget* w = Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(text);
+}
+
+QString TemplateForm::Text(int id) const {
+    QWidget* w = Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text();
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text();
+    return {};
+}
+
+void TemplateForm::SetInt(int id, int value) {
+    SetText(id, QString::number(value));
+}
+
+void TemplateForm::SetCheck(int id, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
+        button->setChecked(checked);
+}
+
+bool TemplateForm::IsChecked(int id) const {
+    auto* button = qobject_cast<QAbstractButton*>(Control(id));
+    return button && button->isChecked();
+}
+
+void TemplateForm::Enable(int id, bool enabled) {
+    if (QWidget* w = Control(id))
+        w->setEnabled(enabled);
+}
+
+bool TemplateForm::IsEnabled(int id) const {
+    QWidget* w = Control(id);
+    return w && w->isEnabled();
+}
+
+void TemplateForm::SetImage(int id, const QPixmap& image) {
+    if (auto* label = qobject_cast<QLabel*>(Control(id))) {
+        label->setPixmap(image);
+        label->resize(image.size());
+    }
+}

@@ -1,0 +1,288 @@
+#include "view/BriskView.h"
+
+#include "app/BriskApp.h"
+#include "app/MainFrame.h"
+#include "gui/TemplateForm.h"
+#include "resources/ControlIds.h"
+#include "resources/MainViewTemplate.h"
+#include "serial/SerialDeviceMap.h"
+#include "setup/BriskDoc.h"
+#include "targets/TextString.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+#include <cstring>
+
+namespace {
+const QString FocusText = QStringLiteral("Use application with current input focus");
+}
+
+CBriskView::CBriskView(CBriskApp& app, ViewServices services, QWidget* parent)
+    : QWidget(parent), TestProgram(services.windows, services.processes, services.messages),
+      TargetApp(services.keyboard, services.windows),
+      Device(SerialPort, services.settings, services.discovery, services.messages),
+      Capture(SerialPort, Packet, *this, services.messages), App(app), Services(services) {
+    App.View = this;
+    Form = new TemplateForm(MainViewTemplate(), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Form);
+    connect(Form, &TemplateForm::Command, this, &CBriskView::OnCommand);
+
+    SettingsStore& settings = services.settings;
+    SerialPort.DevicePath = [&settings](int port) {
+        return SerialDeviceMap(settings).PathOf(port);
+    };
+    Device.EndWaitCursor = [this] { App.DoWaitCursor(-1); };
+    TestProgram.AppFolder = app.AppFolder.toStdString();
+}
+
+CBriskView::~CBriskView() {
+    OnDestroy();
+}
+
+void CBriskView::OnCommand(int id) {
+    switch (id) {
+    case ctl::SerialSwitch:
+        OnEnableSerialPort();
+        break;
+    case ctl::SendToAppSwitch:
+        OnSendToApp();
+        break;
+    case ctl::SendToFileSwitch:
+        OnSendToFile();
+        break;
+    }
+}
+
+void CBriskView::OnInitialUpdate(CMainFrame* frame, CBriskDoc* document) {
+    if (Initialised == 1)
+        return;
+    Initialised = 1;
+
+    Document = document;
+    MainFrame = frame;
+    Setup = &document->Setup;
+    Packet.Owner = this;
+    Packet.Setup = Setup;
+    Packet.Fields = this;
+    TargetApp.Setup = Setup;
+    TargetFile.Owner = this;
+    TargetFile.Setup = Setup;
+    Capture.Setup = Setup;
+    Document->View = this;
+    App.MainFrame = frame;
+    App.Document = document;
+
+    // Centred across, in the upper part of the screen.
+    MainFrame->adjustSize();
+    if (const QScreen* screen = MainFrame->screen()) {
+        const QSize s = screen->geometry().size();
+        const QSize w = MainFrame->frameGeometry().size();
+        MainFrame->move((s.width() - w.width()) / 2, (3 * s.height() - w.height()) / 16);
+    }
+
+    Leds.PrepareLeds(palette().color(QPalette::Button));
+    SetLed(ctl::SerialLed, Led::Red);
+    SetLed(ctl::KeyboardLed, Led::Red);
+    SetLed(ctl::FileLed, Led::DarkRed);
+    SetLed(ctl::PacketLed, Led::DarkRed);
+    App.SetFrameTitle(QStringLiteral("Untitled"));
+    ResetView();
+    TimerId = startTimer(50);
+
+    if (App.OpenPending == 1)
+        Document->OnOpenDocument(App.PendingFile);
+}
+
+void CBriskView::ResetView() {
+    Document->SetDefaults();
+    if (SerialPort.IsOpen())
+        OnEnableSerialPort();
+    if (SendToApp == 1)
+        OnSendToApp();
+    if (SendToFile == 1)
+        OnSendToFile();
+    Capture.RxDCount = 0;
+    Capture.RxDShown = -1;
+    SendToApp = 0;
+    SendToFile = 0;
+    TargetFileEnabled = 1;
+    Capture.PacketDone = 1;
+    for (int id : {ctl::InputPacket, ctl::OutputPacket, ctl::FileName, ctl::RxDBuffer})
+        Form->SetText(id, {});
+    Form->SetText(ctl::KbApp, FocusText);
+    Form->Enable(ctl::SendToAppSwitch, true);
+    Form->Enable(ctl::KbApp, true);
+    SetLed(ctl::KeyboardLed, Led::Red);
+    Form->Enable(ctl::SendToFileSwitch, false);
+    SetLed(ctl::FileLed, Led::DarkRed);
+    ResetFileCounters();
+    PostIconMode();
+}
+
+void CBriskView::ApplySetup() {
+    if (Setup->OpenSerialPort == 1)
+        OnEnableSerialPort();
+    if (Setup->OpenAppDisabled == 1) {
+        Setup->TargetAppMode = 2;
+        SetLed(ctl::KeyboardLed, Led::DarkRed);
+        Form->SetText(ctl::KbApp, {});
+        Form->Enable(ctl::SendToAppSwitch, false);
+        Form->Enable(ctl::KbApp, false);
+    } else {
+        Form->SetText(ctl::KbApp,
+                      Setup->TargetAppMode == 0
+                          ? FocusText
+                          : QString::fromStdU16String(CTextString::ToWide(Setup->TargetAppTitle)));
+        if (Setup->OpenAppActive == 1)
+            OnSendToApp();
+    }
+    if (TargetFileChosen()) {
+        Form->SetText(ctl::FileName,
+                      QString::fromStdU16String(CTextString::ToWide(Setup->TargetFileName)));
+        Form->Enable(ctl::SendToFileSwitch, true);
+        Form->Enable(ctl::FileWrites, true);
+        Form->Enable(ctl::FileErrors, true);
+        SetLed(ctl::FileLed, Led::Red);
+    }
+    if (Setup->OpenWriteToFile == 1)
+        OnSendToFile();
+    ResetFileCounters();
+    PostIconMode();
+    if (Setup->OpenMinimized == 1)
+        MainFrame->PendingShowCmd = CMainFrame::ShowMinimized;
+}
+
+bool CBriskView::TargetFileChosen() const {
+    return Setup && Setup->TargetFileName[0] != '\0';
+}
+
+void CBriskView::PostIconMode() {
+    const int mode = Setup->ProgramIcon == 1 ? 1 : 0;
+    QPointer<CMainFrame> frame = MainFrame;
+    QMetaObject::invokeMethod(
+        MainFrame,
+        [frame, mode] {
+            if (frame)
+                frame->SetIconMode(mode);
+        },
+        Qt::QueuedConnection);
+}
+
+void CBriskView::ResetFileCounters() {
+    FileWriteCount = 0;
+    FileErrorCount = 0;
+    if (TargetFileChosen()) {
+        Form->SetInt(ctl::FileWrites, 0);
+        Form->SetInt(ctl::FileErrors, 0);
+    } else {
+        Form->SetText(ctl::FileWrites, {});
+        Form->SetText(ctl::FileErrors, {});
+    }
+    OnCtlColor();
+}
+
+void CBriskView::ShowFileCounters() {
+    SetText(ctl::FileWrites, CTextString::FormatCount(FileWriteCount));
+    SetText(ctl::FileErrors, CTextString::FormatCount(FileErrorCount));
+    OnCtlColor();
+}
+
+void CBriskView::OnCtlColor() {
+    auto* field = qobject_cast<QLineEdit*>(Form->Control(ctl::FileErrors));
+    if (!field)
+        return;
+    const bool alert = FileErrorCount > 0;
+    if (field->property("alert").toBool() == alert)
+        return;
+    field->setProperty("alert", alert);
+    QPalette p = Form->palette();
+    if (alert)
+        p.setColor(QPalette::Base, QColor(255, 154, 154));
+    field->setPalette(p);
+}
+
+void CBriskView::OnEnableSerialPort() {
+    if (SerialPort.IsOpen()) {
+        SetLed(ctl::SerialLed, Led::Red);
+        Capture.SetPacketLed(4);
+        Form->SetCheck(ctl::SerialSwitch, false);
+        SerialPort.ClosePort();
+        Form->SetText(ctl::Device, {});
+        Form->SetText(ctl::RxDBuffer, {});
+        MainFrame->RefreshTrayTip();
+        TestProgram.AnnouncePortFree();
+        return;
+    }
+    App.DoWaitCursor(1);
+    TestProgram.RequestPortRelease();
+    SerialPort.PortNumber = Device.DevicePort;
+    SerialPort.BaudRate = BaudRate;
+    SerialPort.ParityLetter = ParityLetter;
+    SerialPort.DataBits = DataBits;
+    SerialPort.StopBits = StopBits;
+    Packet.PacketCount = 0;
+    if (Device.FindSerialDevice()) {
+        SetLed(ctl::SerialLed, Led::Green);
+        Capture.SetPacketLed(3);
+        Form->SetText(ctl::Device, QStringLiteral("%1 on COM%2")
+                                       .arg(QString::fromStdU16String(Device.GetDeviceName()))
+                                       .arg(Device.DevicePort));
+        Capture.RxDCount = 0;
+        Capture.RxDShown = -1;
+        Capture.ShowRxDCount();
+        Form->SetCheck(ctl::SerialSwitch, true);
+    } else {
+        Form->SetCheck(ctl::SerialSwitch, false);
+        Form->SetText(ctl::Device, {});
+        Form->SetText(ctl::SerialSwitch, QStringLiteral("Enable serial port"));
+    }
+    MainFrame->RefreshTrayTip();
+    App.DoWaitCursor(-1);
+}
+
+void CBriskView::OnSendToApp() {
+    SendToApp = 1 - SendToApp;
+    Form->SetCheck(ctl::SendToAppSwitch, SendToApp == 1);
+    SetLed(ctl::KeyboardLed, SendToApp == 1 ? Led::Green : Led::Red);
+}
+
+void CBriskView::OnSendToFile() {
+    SendToFile = 1 - SendToFile;
+    Form->SetCheck(ctl::SendToFileSwitch, SendToFile == 1);
+    SetLed(ctl::FileLed, SendToFile == 1 ? Led::Green : Led::Red);
+}
+
+void CBriskView::OnDestroy() {
+    Capture.InTimer = 1; // no capture cycle runs any more
+    if (TimerId != 0) {
+        killTimer(TimerId);
+        TimerId = 0;
+    }
+}
+
+void CBriskView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != TimerId) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    Capture.OnTimer();
+    if (AfterTick)
+        AfterTick();
+}
+
+void CBriskView::SetText(int id, const std::u16string& text) {
+    Form->SetText(id, QString::fromStdU16String(text));
+}
+
+void CBriskView::SetInt(int id, int value) {
+    Form->SetInt(id, value);
+}
+
+void CBriskView::SetLed(int id, Led image) {
+    Form->SetImage(id, Leds.Image(image));
+}

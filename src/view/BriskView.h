@@ -1,0 +1,87 @@
+#pragma once
+
+#include "capture/CaptureCycle.h"
+#include "capture/PacketTargets.h"
+#include "capture/Parse_Data_Pkt.h"
+#include "capture/ViewFields.h"
+#include "gui/CommandRouter.h"
+#include "serial/DeviceDetection.h"
+#include "serial/RS232.h"
+#include "support/Linescope.h"
+#include "targets/Target_App.h"
+#include "targets/Target_File.h"
+#include "view/LED_Ctrl.h"
+#include "view/ViewServices.h"
+
+#include <QWidget>
+
+class CBriskApp;
+class CBriskDoc;
+class CMainFrame;
+class TemplateForm;
+class SerialDeviceMap;
+
+// The program's only view: the form with the status fields, the lamps and the three switches.
+// It owns the whole capture machinery and runs the capture cycle from its 50 ms timer.
+class CBriskView : public QWidget, public ViewFields, public PacketOwner {
+    Q_OBJECT
+public:
+    CBriskView(CBriskApp& app, ViewServices services, QWidget* parent = nullptr);
+    ~CBriskView() override;
+
+    CMainFrame* MainFrame = nullptr;
+    CBriskDoc* Document = nullptr;
+    SetupRecord* Setup = nullptr;
+    TemplateForm* Form = nullptr;
+
+    CLinescope TestProgram;
+    CLED_Ctrl Leds;
+    CParse_Data_Pkt Packet;
+    CTarget_App TargetApp;
+    CTarget_File TargetFile;
+    CRS232 SerialPort;
+    CDeviceDetection Device; // DevicePort and DeviceType of the last search
+    CCaptureCycle Capture;   // InTimer, PacketDone, PacketLedState, RxDCount, RxDShown
+
+    int TimerId = 0;
+    int BaudRate = 9600, ParityLetter = 'N', DataBits = 8, StopBits = 1;
+    int Initialised = 0;
+    int AlwaysOnTop = 0;
+    int TargetFileEnabled = 1;
+
+    CommandTarget Commands; // the view's place in command routing
+
+    void OnInitialUpdate(CMainFrame* frame, CBriskDoc* document);
+    void ResetView();
+    void ApplySetup();
+    void ResetFileCounters();
+    void ShowFileCounters() override;
+    void OnEnableSerialPort();
+    void OnSendToApp();
+    void OnSendToFile();
+    // Colours the error counter while packets have failed.
+    void OnCtlColor();
+    void OnDestroy();
+
+    // ViewFields
+    void SetText(int id, const std::u16string& text) override;
+    void SetInt(int id, int value) override;
+    void SetLed(int id, Led image) override;
+    // PacketOwner
+    KeystrokeTarget& AppTarget() override { return TargetApp; }
+    FileTarget& DiskTarget() override { return TargetFile; }
+
+    // Runs after each capture cycle (the frame refreshes command states).
+    std::function<void()> AfterTick;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void OnCommand(int id);
+    void PostIconMode();
+    bool TargetFileChosen() const;
+
+    CBriskApp& App;
+    ViewServices Services;
+};

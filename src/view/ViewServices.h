@@ -1,0 +1,18 @@
+#pragma once
+
+class SettingsStore;
+class MessageBoxService;
+class SerialPortDiscovery;
+class KeyboardInjector;
+class WindowSystem;
+class ProcessLauncher;
+
+// The operating-system services the main view's machinery uses, chosen once at start-up.
+struct ViewServices {
+    SettingsStore& settings;
+    MessageBoxService& messages;
+    SerialPortDiscovery& discovery;
+    KeyboardInjector& keyboard;
+    WindowSystem& windows;
+    ProcessLauncher& processes;
+};
