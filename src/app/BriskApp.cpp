@@ -6,6 +6,7 @@
 #include "platform/MessageBoxService.h"
 #include "platform/SettingsStore.h"
 #include "resources/CommandIds.h"
+#include "resources/Resources.h"
 #include "setup/BriskDoc.h"
 #include "view/BriskView.h"
 
@@ -18,13 +19,9 @@
 const QString CBriskApp::WebSite = QStringLiteral("https://www.orvane.example/");
 const QString CBriskApp::UsersGuideName = QStringLiteral("Tapline_Brisk_Users_Guide.pdf");
 
-static void InitResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 CBriskApp::CBriskApp(AppServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), recent_(services_.view.settings, 4) {
-    InitResources(); // the help topics live in the static library
+    InitResources();
     Commands.OnCommand(cmd::FileNew, [this] { OnFileNew(); });
     Commands.OnCommand(cmd::FileOpen, [this] { OnFileOpen(); });
     Commands.OnCommand(cmd::HelpTopics, [this] { OnHelpTopics(); });
@@ -124,6 +121,13 @@ bool CBriskApp::OpenDocumentFile(const QString& path) {
     if (View && View->Initialised)
         frame_->ActivateFrame(CMainFrame::ShowDefault);
     return true;
+}
+
+void CBriskApp::OnShellOpen(const QString& path) {
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+    if (frame_)
+        frame_->ShowMainWindow();
 }
 
 void CBriskApp::AddRecentFile(const QString& path) {

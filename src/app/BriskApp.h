@@ -45,6 +45,9 @@ public:
     // Opens a setup file as the framework does: the same file again only brings the window
     // forward; otherwise unsaved changes are asked about first.
     bool OpenDocumentFile(const QString& path);
+    // A file handed over by a second start, as the desktop's open request: no changed-setup
+    // test; the window comes to the front (out of the tray too). Empty: only to the front.
+    void OnShellOpen(const QString& path);
     void OnHelpTopics() { ShowHelp(108); }
     void ShowHelp(int context);
     void OnUsersGuide();

@@ -1,5 +1,7 @@
 #include "app/BriskApp.h"
+#include "app/DesktopIntegration.h"
 #include "app/MainFrame.h"
+#include "app/SingleInstance.h"
 #include "gui/FileDialogs.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtProcessLauncher.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QWidget>
 #include <csignal>
@@ -21,6 +24,22 @@ int main(int argc, char* argv[]) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tapline Brisk"));
     QApplication::setOrganizationName(QStringLiteral("Orvane Systems"));
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    QString file;
+    for (const QString& a : arguments)
+        if (!a.startsWith(u'-') && file.isEmpty())
+            file = QFileInfo(a).absoluteFilePath();
+
+    // One copy per user and display: a second start hands its file over and ends.
+    const QString instanceName = SingleInstance::ServerName();
+    if (SingleInstance::HandOver(instanceName, file, 2000))
+        return 0;
+    SingleInstance instance;
+    instance.Listen(instanceName);
+    DesktopIntegration::Register(DesktopIntegration::DefaultDataHome(),
+                                 QApplication::applicationFilePath());
 
     QtSettingsStore settings(QStringLiteral("Orvane Systems"), QStringLiteral("Tapline Brisk"));
     QtMessageBox messages;
@@ -41,8 +60,7 @@ int main(int argc, char* argv[]) {
                          [](const QUrl& url) { return QDesktopServices::openUrl(url); },
                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
     CBriskApp app(services);
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    instance.OnRequest = [&app](const QString& handed) { app.OnShellOpen(handed); };
     if (!app.InitInstance(arguments))
         return 1;
     return QApplication::exec();

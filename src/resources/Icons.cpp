@@ -6,10 +6,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace {
-
-QPixmap ProgramPixmap(int size) {
-    QPixmap pixmap(size, size);
+QImage ProgramImage(int size) {
+    QImage pixmap(size, size, QImage::Format_ARGB32_Premultiplied);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -27,6 +25,13 @@ QPixmap ProgramPixmap(int size) {
     return pixmap;
 }
 
+const QList<int>& ProgramIconSizes() {
+    static const QList<int> sizes{16, 22, 24, 32, 48, 64, 128, 256};
+    return sizes;
+}
+
+namespace {
+
 QPixmap Button(const std::function<void(QPainter&)>& draw) {
     QPixmap pixmap(28, 23);
     pixmap.fill(Qt::transparent);
@@ -40,8 +45,8 @@ QPixmap Button(const std::function<void(QPainter&)>& draw) {
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 22, 32, 48, 64, 128})
-        icon.addPixmap(ProgramPixmap(size));
+    for (int size : ProgramIconSizes())
+        icon.addPixmap(QPixmap::fromImage(ProgramImage(size)));
     return icon;
 }
 

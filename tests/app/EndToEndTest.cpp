@@ -1,0 +1,82 @@
+// GoogleTest before Xlib, whose macros (None, Bool) would otherwise clash with it.
+#include <gtest/gtest.h>
+
+#include "app/ProgramHarness.h"
+
+namespace {
+
+std::string Contents(const fs::path& file) {
+    return FileContents(file);
+}
+
+// Asks the window manager to activate a window, as a pager or a click would.
+void Activate(Display* d, Window w) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 2;
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &e);
+    XFlush(d);
+}
+
+TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
+    ProgramHarness h;
+    ASSERT_TRUE(h.Ok());
+    CatTerminal terminal("receiving terminal", h.Dir() / "typed.txt");
+    ASSERT_TRUE(WaitFor([&] { return terminal.Ready(); }, std::chrono::seconds(10)));
+    const fs::path target = h.Dir() / "readings.csv";
+    h.Start({h.WriteSetup("Line 3.tpln_brisk", target, true).string()});
+
+    // The title names the setup once it has been read, the device search included.
+    ASSERT_TRUE(WaitFor([&] { return h.MainWindow("Tapline Brisk - Line 3") != None; },
+                        std::chrono::seconds(15)));
+    EXPECT_GE(h.Receiver().IdentifyCount(), 1);
+
+    // The terminal gets the focus; every reading goes to the file and is typed there.
+    Display* d = h.X().Connection();
+    Window term = None;
+    ASSERT_TRUE(WaitFor([&] {
+        term = h.MainWindow("receiving terminal");
+        return term != None;
+    }));
+    Activate(d, term);
+    ASSERT_TRUE(WaitFor([&] { return HasFocus(d, term); }));
+
+    const std::vector<std::string> readings{"12.345", "7.5", "-0.25", "100"};
+    std::string expectedFile, expectedTyped;
+    for (const std::string& r : readings) {
+        h.Receiver().SendReading(r);
+        expectedFile += r + "\r\n";
+        expectedTyped += r + "\n";
+        ASSERT_TRUE(
+            WaitFor([&] { return Contents(target) == expectedFile; }, std::chrono::seconds(5)))
+            << "file holds: " << Contents(target);
+    }
+    EXPECT_TRUE(WaitFor([&] { return terminal.Typed() == expectedTyped; }, std::chrono::seconds(5)))
+        << "typed: " << terminal.Typed();
+}
+
+TEST(EndToEnd, SecondStartHandsItsFileToTheRunningCopy) {
+    ProgramHarness h;
+    ASSERT_TRUE(h.Ok());
+    h.Start({});
+    ASSERT_TRUE(WaitFor([&] { return h.MainWindow("Tapline Brisk - Untitled") != None; },
+                        std::chrono::seconds(15)));
+
+    const fs::path setup = h.WriteSetup("Second.tpln_brisk", h.Dir() / "second.csv");
+    ChildProcess second({TAPLINE_BRISK_EXE, setup.string()});
+    int status = -1;
+    ASSERT_TRUE(WaitFor([&] { return waitpid(second.Pid(), &status, WNOHANG) == second.Pid(); },
+                        std::chrono::seconds(10)));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(WaitFor([&] { return h.MainWindow("Tapline Brisk - Second") != None; },
+                        std::chrono::seconds(10)));
+    EXPECT_EQ(h.CountWindows("Tapline Brisk -"), 1) << "no second window";
+    EXPECT_TRUE(h.Program().Running());
+}
+
+} // namespace

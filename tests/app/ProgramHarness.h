@@ -1,0 +1,107 @@
+#pragma once
+
+// The real program as a user starts it, on a private X server, with its own settings folder and
+// a simulated receiver mapped as a COM port.
+
+#include "../tools/receiver-sim/ReceiverSimulator.h"
+#include "platform/x11/XServer.h"
+#include "platform/x11/XTestClients.h"
+#include "setup/SetupRecord.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+class ProgramHarness {
+public:
+    explicit ProgramHarness(int comPort = 3)
+        : x_(true), dir_(fs::temp_directory_path() / ("program-" + std::to_string(getpid()))) {
+        fs::create_directories(dir_ / "config" / "Orvane Systems");
+        fs::create_directories(dir_ / "data");
+        fs::create_directories(dir_ / "runtime");
+        fs::permissions(dir_ / "runtime", fs::perms::owner_all);
+        const std::string ones(200, '1');
+        std::string use(200, '0');
+        use[comPort - 1] = '1';
+        std::ofstream(dir_ / "config" / "Orvane Systems" / "Tapline Brisk.conf")
+            << "[SerialDeviceMap]\nCOM" << comPort << "=" << sim_.SlavePath() << "\n\n"
+            << "[Settings]\nInstalledPorts=" << ones << "\nUsePorts=" << use
+            << "\nLastPort=" << comPort << "\nCfgFileFolder=" << dir_.string() << "\n";
+        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1); // the tests themselves run offscreen
+    }
+    ~ProgramHarness() {
+        program_.Stop();
+        second_.Stop();
+        fs::remove_all(dir_);
+    }
+
+    bool Ok() const { return x_.Ok() && sim_.Ok(); }
+    XServer& X() { return x_; }
+    ReceiverSimulator& Receiver() { return sim_; }
+    const fs::path& Dir() const { return dir_; }
+
+    // A setup file that opens the port and writes to target at file open.
+    fs::path WriteSetup(const std::string& name, const fs::path& target, bool sendToApp = false) {
+        SetupRecords records;
+        records.SetDefaults();
+        records.Setup.OpenSerialPort = 1;
+        records.Setup.OpenWriteToFile = 1;
+        records.Setup.OpenAppActive = sendToApp ? 1 : 0;
+        std::strncpy(records.Setup.TargetFilePath, target.c_str(), 300);
+        std::strncpy(records.Setup.TargetFileName, target.filename().c_str(), 300);
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(records.Setup.Bytes()), SetupRecord::Size);
+        return path;
+    }
+
+    void Start(const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{TAPLINE_BRISK_EXE};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        program_ = ChildProcess(argv);
+    }
+    ChildProcess& Program() { return program_; }
+
+    // The program's main window, found by a piece of its title; None while there is none.
+    Window MainWindow(const std::string& titlePiece) {
+        Display* d = x_.Connection();
+        const XProperty list(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False),
+                             XA_WINDOW, 32, 4096);
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            char* name = nullptr;
+            if (XFetchName(d, list.Item(i), &name) && name) {
+                const bool match = std::string(name).find(titlePiece) != std::string::npos;
+                XFree(name);
+                if (match)
+                    return list.Item(i);
+            }
+        }
+        return None;
+    }
+    int CountWindows(const std::string& titlePiece) {
+        Display* d = x_.Connection();
+        const XProperty list(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False),
+                             XA_WINDOW, 32, 4096);
+        int count = 0;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            char* name = nullptr;
+            if (XFetchName(d, list.Item(i), &name) && name) {
+                count += std::string(name).find(titlePiece) != std::string::npos;
+                XFree(name);
+            }
+        }
+        return count;
+    }
+
+private:
+    XServer x_;
+    ReceiverSimulator sim_;
+    fs::path dir_;
+    ChildProcess program_, second_;
+};
