@@ -1,0 +1,275 @@
+#include "serial/RS232.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+void SetEvent(int event) {
+    const std::uint64_t one = 1;
+    while (::write(event, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+// Takes the event's signal if it has one: true when it was signalled.
+bool TakeEvent(int event) {
+    std::uint64_t value = 0;
+    ssize_t n;
+    do {
+        n = ::read(event, &value, sizeof value);
+    } while (n < 0 && errno == EINTR);
+    return n == sizeof value;
+}
+
+int Poll(pollfd* fds, nfds_t count, int timeoutMs) {
+    int ready;
+    do {
+        ready = ::poll(fds, count, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    return ready;
+}
+
+void WaitEvent(int event) {
+    pollfd fd{event, POLLIN, 0};
+    do {
+        Poll(&fd, 1, -1);
+    } while (!TakeEvent(event));
+}
+
+} // namespace
+
+CRS232::CRS232()
+    : TxDReadyEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      StopEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      ThreadEndedEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CRS232::~CRS232() {
+    ClosePort();
+    for (const int event : {TxDReadyEvent, StopEvent, ThreadEndedEvent})
+        if (event >= 0)
+            ::close(event);
+}
+
+int CRS232::IsOpen() const {
+    return OpenFlag;
+}
+
+int CRS232::OpenPort() {
+    PortName = "COM" + std::to_string(PortNumber);
+    if (OpenFlag)
+        ClosePort();
+    TxDHead = TxDTail = TxDCount = 0;
+    if (TxDReadyEvent < 0 || StopEvent < 0 || ThreadEndedEvent < 0)
+        return 0;
+
+    const std::string path = DevicePath ? DevicePath(PortNumber) : std::string();
+    if (path.empty())
+        return 0;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return 0;
+    // Only a tty is a serial port: a map entry that names a file or another device is never
+    // written to. The lock shuts out every program that locks the device too, root included;
+    // TIOCEXCL also shuts out those that do not lock (except root).
+    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return 0;
+    }
+#ifdef TIOCEXCL
+    ::ioctl(fd, TIOCEXCL);
+#endif
+
+    PortHandle = fd;
+    OpenFlag = 1;
+    TxDBuffer = std::make_unique<unsigned char[]>(TxDBufferSize);
+
+    LineSettings = BuildLineSettings(BaudRate, ParityLetter, DataBits, StopBits);
+    ApplyLineSettings(fd, LineSettings);
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIS, &lines);
+    // A port opened afresh starts with empty queues, as on any system that owns its ports; a
+    // pseudo-terminal would otherwise hand over what was sent to nobody.
+    ::tcflush(fd, TCIOFLUSH);
+
+    while (TakeEvent(TxDReadyEvent)) {
+    }
+    try {
+        WriterThread = std::thread(&CRS232::TxDThread, this);
+    } catch (...) {
+        ReleasePort();
+        return 0;
+    }
+    return 1;
+}
+
+void CRS232::ClosePort() {
+    if (!OpenFlag)
+        return;
+    if (WriterThread.joinable()) {
+        SetEvent(StopEvent);
+        WaitEvent(ThreadEndedEvent);
+        WriterThread.join();
+    }
+    ReleasePort();
+}
+
+void CRS232::ReleasePort() {
+    int dtr = TIOCM_DTR;
+    ::ioctl(PortHandle, TIOCMBIC, &dtr);
+    int rts = TIOCM_RTS;
+    ::ioctl(PortHandle, TIOCMBIC, &rts);
+    // Unsent bytes would hold close() until the line has sent them, for up to half a minute.
+    ::tcflush(PortHandle, TCOFLUSH);
+#ifdef TIOCNXCL
+    ::ioctl(PortHandle, TIOCNXCL);
+#endif
+    ::close(PortHandle);
+    PortHandle = -1;
+    OpenFlag = 0;
+    TxDBuffer.reset();
+}
+
+std::uint32_t CRS232::GetRxDCount() {
+    if (!OpenFlag)
+        return 0;
+    int waiting = 0;
+    if (::ioctl(PortHandle, FIONREAD, &waiting) != 0 || waiting < 0)
+        return 0;
+    return static_cast<std::uint32_t>(waiting);
+}
+
+int CRS232::ReadByte(unsigned char* dest) {
+    if (GetRxDCount() == 0)
+        return 0;
+    ssize_t n;
+    do {
+        n = ::read(PortHandle, dest, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1 ? 1 : 0;
+}
+
+int CRS232::ReadLine(char* dest) {
+    using Clock = std::chrono::steady_clock;
+    const auto timeout = std::chrono::milliseconds(LineTimeoutMs);
+    int i = 0;
+    auto start = Clock::now();
+    while (OpenFlag) {
+        unsigned char c = 0;
+        if (ReadByte(&c) > 0) {
+            if (i == LineLimit)
+                break; // the character after the limit is dropped; the rest stays queued
+            dest[i] = static_cast<char>(c);
+            if (c == '\r') {
+                dest[i + 1] = '\0';
+                return i + 1;
+            }
+            ++i;
+            start = Clock::now();
+            continue;
+        }
+        const auto left = timeout - (Clock::now() - start);
+        if (left <= Clock::duration::zero())
+            break;
+        pollfd port{PortHandle, POLLIN, 0};
+        const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        if (Poll(&port, 1, static_cast<int>(leftMs)) > 0 && GetRxDCount() == 0) {
+            // Readable with nothing to read: the line is gone (hung up) or the tty reports
+            // something that is no byte. Neither may turn this wait into a busy loop.
+            if (port.revents & (POLLHUP | POLLERR | POLLNVAL))
+                break;
+            ::usleep(1000);
+        }
+    }
+    dest[i] = '\0';
+    return i;
+}
+
+void CRS232::SendBytes(const unsigned char* data, int count) {
+    if (!OpenFlag || count < 1 || data == nullptr)
+        return;
+    TxDLock.acquire();
+    for (int k = 0; k < count && TxDCount < TxDBufferSize; ++k) {
+        TxDBuffer[TxDHead] = data[k];
+        TxDHead = (TxDHead + 1) % TxDBufferSize;
+        ++TxDCount;
+    }
+    TxDLock.release();
+    SetEvent(TxDReadyEvent);
+}
+
+void CRS232::TxDThread() {
+    unsigned char chunk[ChunkSize];
+    for (;;) {
+        pollfd events[2] = {{StopEvent, POLLIN, 0}, {TxDReadyEvent, POLLIN, 0}};
+        Poll(events, 2, -1);
+        if (TakeEvent(StopEvent))
+            break; // a stop wins over data
+        if (!TakeEvent(TxDReadyEvent))
+            continue;
+        TxDLock.acquire();
+        while (TxDCount > 0) {
+            int queued = 0;
+            if (::ioctl(PortHandle, TIOCOUTQ, &queued) != 0)
+                queued = 0;
+            const int n = std::max(0, std::min(TxDCount, ChunkSize - queued));
+            for (int k = 0; k < n; ++k) {
+                chunk[k] = TxDBuffer[TxDTail];
+                TxDTail = (TxDTail + 1) % TxDBufferSize;
+                --TxDCount;
+            }
+            TxDLock.release();
+            const bool goOn = n > 0 ? WriteChunk(chunk, n) : WaitWritable(10) != PortWait::Stop;
+            if (!goOn) {
+                SetEvent(ThreadEndedEvent);
+                return;
+            }
+            TxDLock.acquire();
+        }
+        TxDLock.release();
+    }
+    SetEvent(ThreadEndedEvent);
+}
+
+bool CRS232::WriteChunk(const unsigned char* data, int count) {
+    while (count > 0) {
+        const ssize_t n = ::write(PortHandle, data, static_cast<std::size_t>(count));
+        if (n > 0) {
+            data += n;
+            count -= static_cast<int>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            const PortWait wait = WaitWritable(-1);
+            if (wait == PortWait::Stop)
+                return false;
+            if (wait == PortWait::Failed)
+                return true; // hung up: the rest of this chunk is lost
+        } else {
+            return true; // the port failed (a pulled cable gives EIO): this chunk is lost
+        }
+    }
+    return true;
+}
+
+CRS232::PortWait CRS232::WaitWritable(int timeoutMs) {
+    pollfd fds[2] = {{StopEvent, POLLIN, 0}, {PortHandle, POLLOUT, 0}};
+    Poll(fds, 2, timeoutMs);
+    if (TakeEvent(StopEvent))
+        return PortWait::Stop;
+    // A hung-up port reports POLLHUP at once and for good; the chunk is dropped then, so a dead
+    // port never keeps this thread spinning.
+    if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[1].revents & POLLOUT))
+        return PortWait::Failed;
+    return PortWait::Writable;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "capture/ByteSource.h"
+#include "serial/LineSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <semaphore>
+#include <string>
+#include <thread>
+
+// The program's serial port. The capture cycle and the device search call every operation on the
+// user-interface thread, which never waits on the port: received bytes are taken only when they
+// are already queued, and sent bytes go into a ring that a writer thread of the driver's own
+// empties into the port. The two threads share only the ring, under TxDLock.
+class CRS232 : public ByteSource {
+public:
+    static constexpr int TxDBufferSize = 65536; // transmit ring
+    static constexpr int ChunkSize = 16384;     // most bytes the system queue holds for us
+    static constexpr int LineLimit = 30;        // most characters ReadLine keeps
+    static constexpr int LineTimeoutMs = 100;   // silence that ends a ReadLine
+
+    CRS232();
+    ~CRS232() override;
+    CRS232(const CRS232&) = delete;
+    CRS232& operator=(const CRS232&) = delete;
+
+    std::string PortName; // "COM<n>" of the port last opened
+    int PortNumber = 1;
+    int BaudRate = 9600;
+    int ParityLetter = 'N';
+    int DataBits = 8;
+    int StopBits = 1; // 1, 2, or 15 for one and a half
+    ::LineSettings LineSettings;
+    // The device of port n ("" when there is none); the program looks it up in the serial device
+    // map, tests map pseudo-terminals.
+    std::function<std::string(int portNumber)> DevicePath;
+
+    // Opens the device of COM<PortNumber> for this program alone, sets the line up, raises DTR
+    // and RTS and starts the writer thread: 1. When the port cannot be opened (no such port,
+    // missing device, in use, no permission): 0, and no thread runs. An open port is closed
+    // first.
+    int OpenPort();
+    // Ends the writer thread, drops DTR and RTS, closes the device. Does nothing when closed.
+    void ClosePort();
+    int IsOpen() const override;
+    std::uint32_t GetRxDCount() override;
+    int ReadByte(unsigned char* dest) override;
+    // One reply line into dest (at least LineLimit + 1 bytes), NUL-terminated: ends at CR (kept),
+    // after LineLimit characters (the next one read is dropped) or after LineTimeoutMs without a
+    // byte, the time counted from the last byte. Returns the number of characters stored.
+    int ReadLine(char* dest);
+    // Queues count bytes for sending and returns at once; what does not fit into the ring is
+    // dropped.
+    void SendBytes(const unsigned char* data, int count);
+
+private:
+    void TxDThread();
+    // Writes one chunk to the port; false when the stop came while the port would not take it.
+    bool WriteChunk(const unsigned char* data, int count);
+    enum class PortWait { Writable, Failed, Stop };
+    // Waits until the port takes bytes again, fails, or the stop comes.
+    PortWait WaitWritable(int timeoutMs);
+    void ReleasePort();
+
+    std::thread WriterThread;
+    std::int32_t TxDTail = 0;  // next byte the writer takes
+    std::int32_t TxDHead = 0;  // where SendBytes stores the next byte
+    std::int32_t TxDCount = 0; // bytes held in the ring
+    // Events as eventfds, auto-reset by whoever wakes on them.
+    int TxDReadyEvent = -1;
+    int StopEvent = -1;
+    int ThreadEndedEvent = -1;
+    std::binary_semaphore TxDLock{1}; // over TxDBuffer, TxDHead, TxDTail, TxDCount
+    int OpenFlag = 0;
+    int PortHandle = -1;
+    std::unique_ptr<unsigned char[]> TxDBuffer; // allocated while open
+};
