@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A top-level window of the desktop; 0 stands for none.
+using WindowId = std::uint64_t;
+
+// The desktop's top-level windows as the keystroke sender, the target application dialog and
+// the test program launcher see them. Every call copes with a window that has gone meanwhile:
+// it then answers false, empty or 0 and does nothing.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // The application windows, topmost first.
+    virtual std::vector<WindowId> TopLevelWindows() = 0;
+    virtual bool IsWindow(WindowId window) = 0;
+    // Shown on the desktop; a minimised window counts as visible.
+    virtual bool IsVisible(WindowId window) = 0;
+    virtual bool IsMinimised(WindowId window) = 0;
+    // The title, cut to MaxTitleLength UTF-16 units.
+    virtual std::u16string Title(WindowId window) = 0;
+    // Brings a minimised window back.
+    virtual void Restore(WindowId window) = 0;
+    // Makes the window the one that receives keyboard input.
+    virtual void Activate(WindowId window) = 0;
+    // Puts the window on top of the others without giving it the keyboard.
+    virtual void Raise(WindowId window) = 0;
+    // The window that receives keyboard input now, or 0.
+    virtual WindowId Foreground() = 0;
+    // One of this program's own windows.
+    virtual bool IsOwnWindow(WindowId window) = 0;
+    // Posts the port message of the communications test program (release or free).
+    virtual void PostPortMessage(WindowId window, int wParam) = 0;
+    // The desktop's simple beep.
+    virtual void Beep() = 0;
+
+    static constexpr std::size_t MaxTitleLength = 99;
+};

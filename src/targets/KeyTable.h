@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// The key that types a character on the US English layout, named by its scan code set 1 make
+// code, and whether Shift must be held for it.
+struct KeyStroke {
+    std::uint16_t ScanCode = 0;
+    bool Shift = false;
+
+    friend bool operator==(const KeyStroke&, const KeyStroke&) = default;
+};
+
+// The 99 characters that the keystroke sender can type: U+0020 to U+007E, backspace, tab,
+// carriage return and escape. Every other character has no key.
+class CKeyTable {
+public:
+    virtual ~CKeyTable() = default;
+
+    static std::optional<KeyStroke> Lookup(char16_t c);
+
+    static constexpr std::uint16_t LeftShift = 0x2A;
+    static constexpr int Size = 99;
+};

@@ -1,0 +1,112 @@
+#include "targets/Target_App.h"
+
+#include "targets/KeyTable.h"
+#include "targets/TextString.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+CTarget_App::CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows)
+    : Sleep([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
+      keyboard_(keyboard), windows_(windows) {}
+
+std::u16string CTarget_App::LowerAZ(std::u16string text) {
+    for (char16_t& c : text) {
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    return text;
+}
+
+bool CTarget_App::TitleContains(std::u16string title, const std::u16string& loweredText) {
+    return LowerAZ(std::move(title)).find(loweredText) != std::u16string::npos;
+}
+
+void CTarget_App::SendPacket(const std::u16string& text) {
+    PacketText = text;
+    // Without a way to type, every packet is a packet without a target.
+    if (Setup == nullptr || !keyboard_.Available()) {
+        windows_.Beep();
+        return;
+    }
+    if (Setup->TargetAppMode == 0) {
+        TypeIntoForeground();
+        return;
+    }
+    const std::string title(Setup->TargetAppTitle,
+                            strnlen(Setup->TargetAppTitle, sizeof Setup->TargetAppTitle));
+    TypeIntoTitledWindow(LowerAZ(CTextString::ToWide(title)));
+}
+
+void CTarget_App::TypeIntoForeground() {
+    const WindowId target = windows_.Foreground();
+    // Readings typed into our own window would be lost, and a hidden window cannot take them.
+    if (target == 0 || windows_.IsOwnWindow(target) || !windows_.IsWindow(target) ||
+        !windows_.IsVisible(target) || windows_.IsMinimised(target)) {
+        windows_.Beep();
+        return;
+    }
+    TypeText();
+}
+
+void CTarget_App::TypeIntoTitledWindow(const std::u16string& loweredTitle) {
+    // An empty text would match whatever titled window is on top (a terminal, say), and typing
+    // readings and carriage returns into an arbitrary window is unsafe: treat it as no target.
+    if (loweredTitle.empty()) {
+        windows_.Beep();
+        return;
+    }
+    for (const WindowId window : windows_.TopLevelWindows()) {
+        // A window closed since the list was taken is passed over, not the end of the search.
+        if (!windows_.IsWindow(window) || !windows_.IsVisible(window))
+            continue;
+        const std::u16string title = windows_.Title(window);
+        if (title.empty() || !TitleContains(title, loweredTitle))
+            continue;
+        if (windows_.IsMinimised(window))
+            windows_.Restore(window);
+        windows_.Activate(window);
+        Sleep(ActivationWaitMs);
+        TypeText();
+        return;
+    }
+    windows_.Beep();
+}
+
+void CTarget_App::AddEvent(std::uint16_t scanCode, std::uint32_t flags) {
+    KeyCodes.push_back(0);
+    ScanCodes.push_back(scanCode);
+    KeyFlags.push_back(flags);
+}
+
+void CTarget_App::TypeText() {
+    KeyCodes.clear();
+    ScanCodes.clear();
+    KeyFlags.clear();
+    KeyCodes.reserve(30);
+    ScanCodes.reserve(30);
+    KeyFlags.reserve(30);
+    if (PacketText.empty())
+        return;
+
+    std::uint16_t previous = 0;
+    for (const char16_t c : PacketText) {
+        const std::optional<KeyStroke> key = CKeyTable::Lookup(c);
+        if (!key) {
+            previous = 0; // so equal keys around a dropped character are not released between
+            continue;
+        }
+        // A key still down from the previous character must come up before it can type again.
+        if (key->ScanCode == previous)
+            AddEvent(key->ScanCode, KeyReleaseFlags);
+        if (key->Shift)
+            AddEvent(CKeyTable::LeftShift, KeyPressFlags);
+        AddEvent(key->ScanCode, KeyPressFlags);
+        if (key->Shift)
+            AddEvent(CKeyTable::LeftShift, KeyReleaseFlags);
+        previous = key->ScanCode;
+    }
+    // One call, so that the packet reaches the input stream in one piece, even when empty.
+    keyboard_.Inject(KeyCodes.data(), ScanCodes.data(), KeyFlags.data(), KeyCodes.size());
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "capture/PacketTargets.h"
+#include "platform/KeyboardInjector.h"
+#include "platform/WindowSystem.h"
+#include "setup/SetupRecord.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Types each formatted packet into the target application as one batch of US-layout scan-code
+// key events: into the window that has the keyboard (TargetAppMode 0) or into the topmost
+// window whose title contains TargetAppTitle (mode 1). A missing target only beeps.
+class CTarget_App : public KeystrokeTarget {
+public:
+    CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows);
+
+    SetupRecord* Setup = nullptr; // TargetAppMode and TargetAppTitle are read for every packet
+    std::u16string PacketText;    // the packet being typed
+    // The key events of the last packet, in parallel: virtual-key code (always 0), scan code,
+    // flags (8 press, 10 release). Kept from packet to packet so their storage is reused.
+    std::vector<std::uint16_t> KeyCodes, ScanCodes;
+    std::vector<std::uint32_t> KeyFlags;
+    // Waits while an activated target takes the keyboard; tests replace it.
+    std::function<void(int ms)> Sleep;
+
+    void SendPacket(const std::u16string& text) override;
+    // Builds the key events of PacketText and injects them in one call.
+    void TypeText();
+
+    // The title rule shared with the target application dialog: the title contains the text,
+    // ignoring the case of A-Z only. loweredText must already have its A-Z lowered.
+    static bool TitleContains(std::u16string title, const std::u16string& loweredText);
+    // Lowers A-Z; every other character keeps its case.
+    static std::u16string LowerAZ(std::u16string text);
+
+    static constexpr int ActivationWaitMs = 100;
+
+private:
+    void TypeIntoForeground();
+    void TypeIntoTitledWindow(const std::u16string& loweredTitle);
+    void AddEvent(std::uint16_t scanCode, std::uint32_t flags);
+
+    KeyboardInjector& keyboard_;
+    WindowSystem& windows_;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/KeyboardInjector.h"
+
+#include <cstdint>
+#include <vector>
+
+// Records every Inject call as one batch of events.
+class FakeKeyboardInjector : public KeyboardInjector {
+public:
+    struct Event {
+        std::uint16_t keyCode;
+        std::uint16_t scanCode;
+        std::uint32_t flags;
+        friend bool operator==(const Event&, const Event&) = default;
+    };
+    using Batch = std::vector<Event>;
+
+    bool available = true;
+    std::vector<Batch> batches;
+
+    bool Available() const override { return available; }
+    void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,
+                const std::uint32_t* flags, std::size_t count) override {
+        Batch batch;
+        for (std::size_t i = 0; i < count; ++i)
+            batch.push_back({keyCodes[i], scanCodes[i], flags[i]});
+        batches.push_back(batch);
+    }
+
+    static Event Press(std::uint16_t scanCode) { return {0, scanCode, KeyPressFlags}; }
+    static Event Release(std::uint16_t scanCode) { return {0, scanCode, KeyReleaseFlags}; }
+};

@@ -1,0 +1,164 @@
+#pragma once
+
+// Real X clients for the tests: windows of the test's own connection, and xterm running cat.
+
+#include "XServer.h"
+
+#include <X11/Xutil.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// How a test window carries its title.
+enum class TitleKind {
+    NetWmName,     // _NET_WM_NAME in UTF-8 only
+    WmNameLatin1,  // WM_NAME of type STRING only
+    WmNameCompound // WM_NAME of type COMPOUND_TEXT only
+};
+
+// A plain top-level window made on the given connection, destroyed with the object.
+class TestWindow {
+public:
+    TestWindow(Display* display, const std::string& title, TitleKind kind = TitleKind::NetWmName)
+        : display_(display) {
+        id_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 10, 10, 200, 100, 0, 0,
+                                  0xFFFFFF);
+        switch (kind) {
+        case TitleKind::NetWmName:
+            XChangeProperty(display_, id_, XInternAtom(display_, "_NET_WM_NAME", False),
+                            XInternAtom(display_, "UTF8_STRING", False), 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(title.data()),
+                            static_cast<int>(title.size()));
+            break;
+        case TitleKind::WmNameLatin1:
+            XStoreName(display_, id_, title.c_str());
+            break;
+        case TitleKind::WmNameCompound: {
+            char* list[] = {const_cast<char*>(title.c_str())};
+            XTextProperty property{};
+            Xutf8TextListToTextProperty(display_, list, 1, XCompoundTextStyle, &property);
+            XSetWMName(display_, id_, &property);
+            XFree(property.value);
+            break;
+        }
+        }
+        // Processed, not just sent: other connections look at the window at once.
+        XSync(display_, False);
+    }
+    ~TestWindow() { Destroy(); }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    Window Id() const { return id_; }
+    void Map() {
+        XMapWindow(display_, id_);
+        XFlush(display_);
+    }
+    void Unmap() {
+        XUnmapWindow(display_, id_);
+        XFlush(display_);
+    }
+    // Asks the window manager to minimise the window, as its owner would.
+    void Iconify() {
+        XIconifyWindow(display_, id_, DefaultScreen(display_));
+        XFlush(display_);
+    }
+    void Destroy() {
+        if (id_ == None)
+            return;
+        XDestroyWindow(display_, id_);
+        XSync(display_, False);
+        id_ = None;
+    }
+
+private:
+    Display* display_;
+    Window id_ = None;
+};
+
+inline std::string FileContents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// The root's child that holds the keyboard focus (the frame or, without a window manager, the
+// application window), as the server sees it.
+inline Window FocusedTopLevel(Display* display) {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    const Window root = DefaultRootWindow(display);
+    if (focus == None || focus == PointerRoot || focus == root)
+        return None;
+    for (;;) {
+        Window rootReturn = None, parent = None, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, focus, &rootReturn, &parent, &children, &count) == 0)
+            return None;
+        XFree(children);
+        if (parent == root)
+            return focus;
+        focus = parent;
+    }
+}
+
+// The root's child that contains the window: its frame under a window manager.
+inline Window TopLevelOf(Display* display, Window window) {
+    const Window root = DefaultRootWindow(display);
+    for (;;) {
+        Window rootReturn = None, parent = None, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, window, &rootReturn, &parent, &children, &count) == 0)
+            return None;
+        XFree(children);
+        if (parent == root)
+            return window;
+        window = parent;
+    }
+}
+
+// True while the window, or a window inside it, holds the keyboard focus.
+inline bool HasFocus(Display* display, Window window) {
+    const Window top = TopLevelOf(display, window);
+    return top != None && FocusedTopLevel(display) == top;
+}
+
+// The window the window manager announces as active on the root.
+inline Window AnnouncedActiveWindow(Display* display) {
+    const XProperty active(display, DefaultRootWindow(display),
+                           XInternAtom(display, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 32, 1);
+    return active.Valid() && active.Count() >= 1 ? active.Item(0) : None;
+}
+
+// True while any key of the keyboard is down.
+inline bool AnyKeyDown(Display* display) {
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    for (const char k : keys) {
+        if (k != 0)
+            return true;
+    }
+    return false;
+}
+
+// xterm running cat into a file: what is typed into its window lands in the file line by line.
+class CatTerminal {
+public:
+    CatTerminal(const std::string& title, std::filesystem::path file) : file_(std::move(file)) {
+        process_ = ChildProcess({"xterm", "-title", title, "-geometry", "60x8", "-e", "sh", "-c",
+                                 "exec cat > \"$0\"", file_.string()});
+    }
+    const std::filesystem::path& File() const { return file_; }
+    std::string Typed() const { return FileContents(file_); }
+    // cat has the terminal (the shell made the file before it started cat).
+    bool Ready() const { return std::filesystem::exists(file_); }
+    ChildProcess& Process() { return process_; }
+
+private:
+    std::filesystem::path file_;
+    ChildProcess process_;
+};
