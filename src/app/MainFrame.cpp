@@ -192,8 +192,12 @@ void CMainFrame::SetIconMode(int mode) {
     // The window manager moves a shown window on or off the taskbar by request, so the window
     // need not be hidden and shown again; it is shown in either mode, also when it was hidden in
     // the tray before.
+    const bool toTray = mode == 1 && isMinimized();
+    if (toTray)
+        HideToTray(); // minimised in the tray is the icon alone
+    // Hidden first: a window manager may restore a minimised window that leaves the taskbar.
     SetSkipTaskbar(this, mode == 1);
-    if (!isVisible())
+    if (!toTray && !isVisible())
         show();
     if (mode == 0) {
         if (TrayIcon)
@@ -241,6 +245,12 @@ void CMainFrame::ShowMainWindow() {
     }
 }
 
+void CMainFrame::HideToTray() {
+    // The window keeps its minimised state while hidden: clearing it would map the window
+    // again, and ShowMainWindow restores it anyway.
+    hide();
+}
+
 void CMainFrame::OnHelp() {
     App.ShowHelp(HelpContext != 0 ? HelpContext : DefaultHelpContext);
 }
@@ -273,10 +283,8 @@ void CMainFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && IconMode == 1 && isMinimized()) {
         // In the tray a minimise hides the window: only the icon remains.
         QTimer::singleShot(0, this, [this] {
-            if (isMinimized()) {
-                hide();
-                setWindowState(windowState() & ~Qt::WindowMinimized);
-            }
+            if (isMinimized() && IconMode == 1)
+                HideToTray();
         });
     }
 }

@@ -51,6 +51,7 @@ protected:
 private:
     void OnHelp();
     void ShowAs(int showCmd);
+    void HideToTray();
 
     CBriskApp& App;
     CBriskView* view_ = nullptr;

@@ -118,6 +118,22 @@ TEST(MainFrame, TrayModeAsksBeforeClosingAndTipFollowsThePort) {
     EXPECT_EQ(h.messages.shown.size(), asked) << "no question in taskbar mode";
 }
 
+TEST(MainFrame, MinimiseInTheTrayHidesTheWindow) {
+    AppHarness h;
+    h.Start();
+    h.Frame().showMinimized(); // taskbar mode: an ordinary minimise
+    h.Pump();
+    EXPECT_TRUE(h.Frame().isVisible());
+    h.Frame().showNormal();
+    h.Frame().SetIconMode(1);
+    h.Frame().showMinimized();
+    h.Pump();
+    EXPECT_FALSE(h.Frame().isVisible()) << "only the tray icon remains";
+    h.app->Router().Execute(cmd::ShowTapline);
+    EXPECT_TRUE(h.Frame().isVisible());
+    EXPECT_FALSE(h.Frame().isMinimized());
+}
+
 TEST(MainFrame, NewSetupReturnsToTheTaskbar) {
     AppHarness h;
     h.Start();

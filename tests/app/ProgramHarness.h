@@ -68,35 +68,17 @@ public:
     }
     ChildProcess& Program() { return program_; }
 
-    // The program's main window, found by a piece of its title; None while there is none.
+    // The program's main window, found by a piece of its title, mapped or not; None while
+    // there is none.
     Window MainWindow(const std::string& titlePiece) {
-        Display* d = x_.Connection();
-        const XProperty list(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False),
-                             XA_WINDOW, 32, 4096);
-        for (std::size_t i = 0; i < list.Count(); ++i) {
-            char* name = nullptr;
-            if (XFetchName(d, list.Item(i), &name) && name) {
-                const bool match = std::string(name).find(titlePiece) != std::string::npos;
-                XFree(name);
-                if (match)
-                    return list.Item(i);
-            }
-        }
-        return None;
+        std::vector<Window> found;
+        Find(DefaultRootWindow(x_.Connection()), titlePiece, found);
+        return found.empty() ? None : found.front();
     }
     int CountWindows(const std::string& titlePiece) {
-        Display* d = x_.Connection();
-        const XProperty list(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False),
-                             XA_WINDOW, 32, 4096);
-        int count = 0;
-        for (std::size_t i = 0; i < list.Count(); ++i) {
-            char* name = nullptr;
-            if (XFetchName(d, list.Item(i), &name) && name) {
-                count += std::string(name).find(titlePiece) != std::string::npos;
-                XFree(name);
-            }
-        }
-        return count;
+        std::vector<Window> found;
+        Find(DefaultRootWindow(x_.Connection()), titlePiece, found);
+        return static_cast<int>(found.size());
     }
 
 private:
@@ -104,4 +86,21 @@ private:
     ReceiverSimulator sim_;
     fs::path dir_;
     ChildProcess program_, second_;
+
+    void Find(Window w, const std::string& piece, std::vector<Window>& found) {
+        Display* d = x_.Connection();
+        char* name = nullptr;
+        if (XFetchName(d, w, &name) && name) {
+            if (std::string(name).find(piece) != std::string::npos)
+                found.push_back(w);
+            XFree(name);
+        }
+        Window root = None, parent = None, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(d, w, &root, &parent, &children, &count))
+            return;
+        for (unsigned i = 0; i < count; ++i)
+            Find(children[i], piece, found);
+        XFree(children);
+    }
 };

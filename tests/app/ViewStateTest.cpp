@@ -173,3 +173,54 @@ TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
 }
 
 } // namespace
+
+#include "../tools/receiver-sim/ReceiverSimulator.h"
+
+namespace {
+
+// A receiver on a pseudo-terminal mapped as COM3, the only port the search may try.
+void MapReceiver(AppHarness& h, const ReceiverSimulator& sim) {
+    h.settings.WriteProfileString("SerialDeviceMap", "COM3", sim.SlavePath());
+    std::string use(200, '0');
+    use[2] = '1';
+    h.settings.WriteProfileString("Settings", "InstalledPorts", std::string(200, '1'));
+    h.settings.WriteProfileString("Settings", "UsePorts", use);
+}
+
+TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
+    ReceiverSimulator sim;
+    ASSERT_TRUE(sim.Ok());
+    AppHarness h;
+    MapReceiver(h, sim);
+    h.Start();
+    h.Frame().SetIconMode(1);
+    h.app->OpenDocumentFile(h.WriteSetup("port.tpln_brisk", [](SetupRecord& s) {
+        s.OpenSerialPort = 1;
+        s.ProgramIcon = 1;
+    }));
+    ASSERT_TRUE(h.View().SerialPort.IsOpen());
+    EXPECT_EQ(h.Field(ctl::Device), "Trailnote USB Dock on COM3");
+    EXPECT_TRUE(h.Form().IsChecked(ctl::SerialSwitch));
+    EXPECT_EQ(h.Lamp(ctl::SerialLed), Led::Green);
+    EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::Red);
+    EXPECT_EQ(h.Field(ctl::RxDBuffer), "0");
+    EXPECT_EQ(h.settings.GetProfileInt("Settings", "LastPort"), 3);
+    EXPECT_EQ(h.Frame().TrayTip(), "  Tapline Brisk\n     Serial Port: COM3 is open  ");
+
+    // A reading goes through the capture cycle to the fields.
+    sim.SendReading("12.345");
+    h.View().Capture.OnTimer();
+    EXPECT_EQ(h.Field(ctl::InputPacket), "12.345{CR}");
+    EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::Green);
+
+    // The switch closes the port again.
+    h.View().OnEnableSerialPort();
+    EXPECT_FALSE(h.View().SerialPort.IsOpen());
+    EXPECT_EQ(h.Field(ctl::Device), "");
+    EXPECT_EQ(h.Field(ctl::RxDBuffer), "");
+    EXPECT_EQ(h.Lamp(ctl::SerialLed), Led::Red);
+    EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::DarkRed);
+    EXPECT_TRUE(h.Frame().TrayTip().endsWith("Closed  "));
+}
+
+} // namespace
