@@ -25,14 +25,12 @@ bool WriteIfChanged(const QString& path, const QByteArray& content) {
     return true;
 }
 
-// Runs a desktop database tool when it is installed; its result is of no consequence.
+// Starts a desktop database tool when it is installed, without waiting for it: its result is
+// of no consequence and start-up must not wait for it.
 void RunIfPresent(const QString& tool, const QStringList& arguments) {
     const QString path = QStandardPaths::findExecutable(tool);
-    if (path.isEmpty())
-        return;
-    QProcess process;
-    process.start(path, arguments);
-    process.waitForFinished(5000);
+    if (!path.isEmpty())
+        QProcess::startDetached(path, arguments);
 }
 
 } // namespace

@@ -45,6 +45,8 @@ public:
     // Ends the writer thread, drops DTR and RTS, closes the device. Does nothing when closed.
     void ClosePort();
     int IsOpen() const override;
+    // The open port's descriptor, for waiting until bytes arrive; -1 while closed.
+    int Handle() const { return OpenFlag ? PortHandle : -1; }
     std::uint32_t GetRxDCount() override;
     int ReadByte(unsigned char* dest) override;
     // One reply line into dest (at least LineLimit + 1 bytes), NUL-terminated: ends at CR (kept),

@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <cstring>
@@ -92,7 +94,7 @@ void CBriskView::OnInitialUpdate(CMainFrame* frame, CBriskDoc* document) {
     SetLed(ctl::PacketLed, Led::DarkRed);
     App.SetFrameTitle(QStringLiteral("Untitled"));
     ResetView();
-    TimerId = startTimer(50);
+    TimerId = startTimer(50, Qt::PreciseTimer); // one packet per tick: ticks must not drift
 
     if (App.OpenPending == 1)
         Document->OnOpenDocument(App.PendingFile);
@@ -207,6 +209,7 @@ void CBriskView::OnCtlColor() {
 }
 
 void CBriskView::OnEnableSerialPort() {
+    StopWatchingPort(); // the descriptor is about to change
     if (SerialPort.IsOpen()) {
         SetLed(ctl::SerialLed, Led::Red);
         Capture.SetPacketLed(4);
@@ -236,6 +239,7 @@ void CBriskView::OnEnableSerialPort() {
         Capture.RxDShown = -1;
         Capture.ShowRxDCount();
         Form->SetCheck(ctl::SerialSwitch, true);
+        Wake();
     } else {
         Form->SetCheck(ctl::SerialSwitch, false);
         Form->SetText(ctl::Device, {});
@@ -259,6 +263,8 @@ void CBriskView::OnSendToFile() {
 
 void CBriskView::OnDestroy() {
     Capture.InTimer = 1; // no capture cycle runs any more
+    Destroyed = true;
+    StopWatchingPort();
     if (TimerId != 0) {
         killTimer(TimerId);
         TimerId = 0;
@@ -270,9 +276,52 @@ void CBriskView::timerEvent(QTimerEvent* event) {
         QWidget::timerEvent(event);
         return;
     }
+    RunCycle();
+}
+
+// The cycle polls every 50 ms while there is something to read. With nothing waiting it rests:
+// the timer stops and the port's descriptor wakes the view when bytes arrive. A wake-up runs a
+// cycle at once unless the last one was less than 50 ms ago, so cycles stay at least 50 ms apart
+// (at most one packet per tick) while an idle program costs no wake-ups at all.
+void CBriskView::RunCycle() {
+    LastCycle.start();
     Capture.OnTimer();
     if (AfterTick)
         AfterTick();
+    if (Capture.InTimer == 0 && (!SerialPort.IsOpen() || SerialPort.GetRxDCount() == 0))
+        Rest();
+}
+
+void CBriskView::Rest() {
+    if (TimerId != 0) {
+        killTimer(TimerId);
+        TimerId = 0;
+    }
+    if (SerialPort.IsOpen() && !PortWatch) {
+        PortWatch = new QSocketNotifier(SerialPort.Handle(), QSocketNotifier::Read, this);
+        connect(PortWatch, &QSocketNotifier::activated, this, &CBriskView::Wake);
+    }
+}
+
+void CBriskView::Wake() {
+    StopWatchingPort();
+    if (Destroyed || TimerId != 0 || WakePending)
+        return;
+    WakePending = true;
+    const qint64 since = LastCycle.isValid() ? LastCycle.elapsed() : 50;
+    QTimer::singleShot(static_cast<int>(std::max<qint64>(0, 50 - since)), Qt::PreciseTimer, this,
+                       [this] {
+                           WakePending = false;
+                           if (Destroyed || TimerId != 0)
+                               return;
+                           TimerId = startTimer(50, Qt::PreciseTimer);
+                           RunCycle();
+                       });
+}
+
+void CBriskView::StopWatchingPort() {
+    delete PortWatch;
+    PortWatch = nullptr;
 }
 
 void CBriskView::SetText(int id, const std::u16string& text) {

@@ -13,13 +13,14 @@
 #include "view/LED_Ctrl.h"
 #include "view/ViewServices.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class CBriskApp;
 class CBriskDoc;
 class CMainFrame;
 class TemplateForm;
-class SerialDeviceMap;
+class QSocketNotifier;
 
 // The program's only view: the form with the status fields, the lamps and the three switches.
 // It owns the whole capture machinery and runs the capture cycle from its 50 ms timer.
@@ -74,14 +75,26 @@ public:
     // Runs after each capture cycle (the frame refreshes command states).
     std::function<void()> AfterTick;
 
+    // True while the capture cycle rests: nothing to read, so no timer runs until bytes arrive
+    // (or the port opens).
+    bool Resting() const { return TimerId == 0 && Initialised == 1; }
+
 protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
     void OnCommand(int id);
+    void RunCycle();
+    void Rest();
+    void Wake();
+    void StopWatchingPort();
     void PostIconMode();
     bool TargetFileChosen() const;
 
     CBriskApp& App;
     ViewServices Services;
+    QSocketNotifier* PortWatch = nullptr;
+    QElapsedTimer LastCycle;
+    bool WakePending = false;
+    bool Destroyed = false;
 };

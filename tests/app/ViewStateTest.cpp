@@ -26,7 +26,6 @@ TEST(ViewState, StartUp) {
     EXPECT_TRUE(h.Form().IsEnabled(ctl::SendToAppSwitch));
     EXPECT_FALSE(h.Form().IsEnabled(ctl::SendToFileSwitch)) << "no target file yet";
     EXPECT_EQ(h.Frame().IconMode, 0);
-    EXPECT_NE(h.View().TimerId, 0) << "the capture cycle runs";
     EXPECT_FALSE(h.Doc().SetupChanged());
 }
 
@@ -176,7 +175,21 @@ TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
 
 #include "../tools/receiver-sim/ReceiverSimulator.h"
 
+#include <QElapsedTimer>
+
 namespace {
+
+// Runs the event loop until cond holds, for at most two seconds.
+bool WaitUntil(const std::function<bool()>& cond) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!cond()) {
+        if (timer.elapsed() > 2000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
 
 // A receiver on a pseudo-terminal mapped as COM3, the only port the search may try.
 void MapReceiver(AppHarness& h, const ReceiverSimulator& sim) {
@@ -207,11 +220,22 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     EXPECT_EQ(h.settings.GetProfileInt("Settings", "LastPort"), 3);
     EXPECT_EQ(h.Frame().TrayTip(), "  Tapline Brisk\n     Serial Port: COM3 is open  ");
 
-    // A reading goes through the capture cycle to the fields.
+    // With nothing to read the cycle rests; a reading wakes it and goes to the fields.
+    h.Pump();
+    EXPECT_TRUE(WaitUntil([&] { return h.View().Resting(); }));
     sim.SendReading("12.345");
-    h.View().Capture.OnTimer();
-    EXPECT_EQ(h.Field(ctl::InputPacket), "12.345{CR}");
+    EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "12.345{CR}"; }));
     EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::Green);
+
+    // Two readings at once: the first at the wake-up, the second a tick (50 ms) later.
+    h.View().TargetFile.Owner->SendToFile = 0;
+    EXPECT_TRUE(WaitUntil([&] { return h.View().Resting(); }));
+    sim.SendRaw("1.1\r2.2\r");
+    QElapsedTimer gap;
+    EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "1.1{CR}"; }));
+    gap.start();
+    EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "2.2{CR}"; }));
+    EXPECT_GE(gap.elapsed(), 45) << "one packet per tick";
 
     // The switch closes the port again.
     h.View().OnEnableSerialPort();

@@ -1,0 +1,350 @@
+// End-to-end figures of the real program on a private X server with a simulated receiver:
+// start-up time and memory, idle CPU with the port open, latency from the last byte of a reading
+// on the serial line to the line in the target file and to the last keystroke in an X client,
+// the same keystroke latency for a hand-made wedge (a shell loop calling xdotool), and a
+// sustained run at 20 readings a second. Run it with bench/run-e2e.
+#include "../tools/receiver-sim/ReceiverSimulator.h"
+#include "platform/x11/XServer.h"
+#include "platform/x11/XTestClients.h"
+#include "setup/SetupRecord.h"
+
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Stats {
+    double median, p99, max;
+};
+Stats Summarise(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    if (v.empty())
+        return {0, 0, 0};
+    const auto at = [&](double q) { return v[std::min(v.size() - 1, std::size_t(q * v.size()))]; };
+    return {at(0.5), at(0.99), v.back()};
+}
+
+long RssKb(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// CPU time (user + system) of a process, in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string all((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(all.substr(all.rfind(')') + 2));
+    std::string f;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> f; ++i) {
+        if (i == 14)
+            utime = std::stoull(f);
+        if (i == 15)
+            stime = std::stoull(f);
+    }
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+std::uintmax_t SizeOf(const fs::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? std::uintmax_t(st.st_size) : 0;
+}
+
+class Bench {
+public:
+    Bench() : x_(true), dir_(fs::temp_directory_path() / ("e2e-" + std::to_string(getpid()))) {
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        fs::create_directories(dir_ / "config" / "Orvane Systems");
+        fs::create_directories(dir_ / "runtime");
+        fs::permissions(dir_ / "runtime", fs::perms::owner_all);
+        std::string use(200, '0');
+        use[2] = '1';
+        std::ofstream(dir_ / "config" / "Orvane Systems" / "Tapline Brisk.conf")
+            << "[SerialDeviceMap]\nCOM3=" << sim_.SlavePath()
+            << "\n\n[Settings]\nInstalledPorts=" << std::string(200, '1') << "\nUsePorts=" << use
+            << "\nLastPort=3\n";
+        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+    ~Bench() { fs::remove_all(dir_); }
+    bool Ok() const { return x_.Ok() && sim_.Ok(); }
+
+    fs::path Setup(const std::string& name, bool sendToApp, const fs::path& target) {
+        SetupRecords r;
+        r.SetDefaults();
+        r.Setup.OpenSerialPort = 1;
+        r.Setup.OpenWriteToFile = 1;
+        r.Setup.OpenAppActive = sendToApp;
+        std::strncpy(r.Setup.TargetFilePath, target.c_str(), 300);
+        std::strncpy(r.Setup.TargetFileName, target.filename().c_str(), 300);
+        const fs::path path = dir_ / (name + ".tpln_brisk");
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(r.Setup.Bytes()), SetupRecord::Size);
+        return path;
+    }
+
+    // Starts the program on a setup and returns the time until its window showed.
+    double Start(const fs::path& setup) {
+        const auto t0 = Clock::now();
+        program_ = ChildProcess({TAPLINE_BRISK_EXE, setup.string()});
+        const std::string title = "Tapline Brisk - " + setup.stem().string();
+        WaitFor([&] { return Viewable(FindTitle(title)); }, std::chrono::seconds(20));
+        return Ms(Clock::now() - t0);
+    }
+    void Stop() { program_.Stop(); }
+    pid_t Pid() { return program_.Pid(); }
+
+    // A window of the bench's own that counts the keys it receives.
+    Window ReceiverWindow() {
+        Display* d = x_.Connection();
+        if (window_ == None) {
+            window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 300, 100, 0, 0, 0xFFFFFF);
+            XStoreName(d, window_, "receiving window");
+            XSelectInput(d, window_, KeyPressMask);
+            XMapWindow(d, window_);
+            XSync(d, False);
+            WaitFor([&] { return Viewable(window_); });
+        }
+        return window_;
+    }
+    void Focus(Window w) {
+        Display* d = x_.Connection();
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = 2;
+        XSendEvent(d, DefaultRootWindow(d), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XFlush(d);
+        WaitFor([&] { return HasFocus(d, w); });
+    }
+    // Waits until the Return key reached the receiving window; the time of its arrival.
+    std::optional<Clock::time_point> WaitReturn(std::chrono::milliseconds limit) {
+        Display* d = x_.Connection();
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            while (XPending(d)) {
+                XEvent e;
+                XNextEvent(d, &e);
+                if (e.type == KeyPress && e.xkey.keycode == 36)
+                    return Clock::now();
+            }
+            pollfd fd{ConnectionNumber(d), POLLIN, 0};
+            poll(&fd, 1, 1);
+        }
+        return std::nullopt;
+    }
+    void DrainKeys() {
+        Display* d = x_.Connection();
+        XSync(d, False);
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+        }
+    }
+
+    ReceiverSimulator& Sim() { return sim_; }
+    const fs::path& Dir() const { return dir_; }
+
+private:
+    bool Viewable(Window w) {
+        XWindowAttributes a{};
+        return w != None && XGetWindowAttributes(x_.Connection(), w, &a) &&
+               a.map_state == IsViewable;
+    }
+    Window FindTitle(const std::string& title, Window w = None) {
+        Display* d = x_.Connection();
+        if (w == None)
+            w = DefaultRootWindow(d);
+        char* name = nullptr;
+        if (XFetchName(d, w, &name) && name) {
+            const bool match = title == name;
+            XFree(name);
+            if (match)
+                return w;
+        }
+        Window root, parent, *children = nullptr;
+        unsigned count = 0;
+        Window found = None;
+        if (XQueryTree(d, w, &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count && found == None; ++i)
+                found = FindTitle(title, children[i]);
+            XFree(children);
+        }
+        return found;
+    }
+
+    XServer x_;
+    ReceiverSimulator sim_;
+    fs::path dir_;
+    ChildProcess program_;
+    Window window_ = None;
+};
+
+void Latency(Bench& b, int readings, double& keyMedian) {
+    const fs::path target = b.Dir() / "latency.csv";
+    const double startMs = b.Start(b.Setup("latency", true, target));
+    const pid_t pid = b.Pid();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    std::printf("start to main window shown: %.0f ms\n", startMs);
+    std::printf("resident memory after start: %.1f MB\n", RssKb(pid) / 1024.0);
+
+    const double cpu0 = CpuSeconds(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    std::printf("CPU with the port open and idle: %.3f%% of one core (10 s)\n",
+                (CpuSeconds(pid) - cpu0) / 10.0 * 100.0);
+
+    b.Focus(b.ReceiverWindow());
+    b.DrainKeys();
+    std::mt19937 random(42);
+    std::vector<double> toFile, toKey;
+    std::uintmax_t size = SizeOf(target);
+    for (int i = 0; i < readings; ++i) {
+        const auto t0 = Clock::now();
+        b.Sim().SendReading("12.345");
+        std::optional<Clock::time_point> fileAt;
+        const std::uintmax_t expected = size + 8;
+        const auto key = b.WaitReturn(std::chrono::seconds(2));
+        WaitFor(
+            [&] {
+                if (SizeOf(target) >= expected)
+                    fileAt = Clock::now();
+                return fileAt.has_value();
+            },
+            std::chrono::seconds(2));
+        size = SizeOf(target);
+        if (fileAt)
+            toFile.push_back(Ms(*fileAt - t0));
+        if (key)
+            toKey.push_back(Ms(*key - t0));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 60));
+    }
+    const Stats f = Summarise(toFile), k = Summarise(toKey);
+    std::printf("reading \"12.345\\r\" to the line in the target file (%zu of %d): median %.1f ms, "
+                "99th percentile %.1f ms, max %.1f ms\n",
+                toFile.size(), readings, f.median, f.p99, f.max);
+    std::printf("reading to the last keystroke in an X client (%zu of %d): median %.1f ms, "
+                "99th percentile %.1f ms, max %.1f ms\n",
+                toKey.size(), readings, k.median, k.p99, k.max);
+    keyMedian = k.median;
+    b.Stop();
+}
+
+// The hand-made wedge: a shell loop that reads lines from the port and types them with xdotool.
+void HandMadeWedge(Bench& b, int readings, double ourMedian) {
+    const std::string script = "stty -F \"$0\" 9600 raw -echo icrnl; "
+                               "while IFS= read -r line; do xdotool type -- \"$line\"; "
+                               "xdotool key Return; done < \"$0\"";
+    ChildProcess wedge({"sh", "-c", script, b.Sim().SlavePath()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    b.Focus(b.ReceiverWindow());
+    b.DrainKeys();
+    std::vector<double> toKey;
+    for (int i = 0; i < readings; ++i) {
+        const auto t0 = Clock::now();
+        b.Sim().SendReading("12.345");
+        if (const auto key = b.WaitReturn(std::chrono::seconds(3)))
+            toKey.push_back(Ms(*key - t0));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    const Stats k = Summarise(toKey);
+    std::printf("hand-made wedge (shell loop + xdotool type) to the last keystroke (%zu of %d): "
+                "median %.1f ms, 99th percentile %.1f ms\n",
+                toKey.size(), readings, k.median, k.p99);
+    if (ourMedian > 0)
+        std::printf("ratio of medians, hand-made wedge / Tapline Brisk: %.1f\n",
+                    k.median / ourMedian);
+}
+
+void Sustained(Bench& b, int seconds) {
+    const fs::path target = b.Dir() / "sustained.csv";
+    b.Start(b.Setup("sustained", false, target));
+    const pid_t pid = b.Pid();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const long rss0 = RssKb(pid);
+    const double cpu0 = CpuSeconds(pid);
+    const auto t0 = Clock::now();
+    const int total = seconds * 20;
+    for (int i = 0; i < total; ++i) {
+        char reading[16];
+        std::snprintf(reading, sizeof reading, "%07d", i);
+        b.Sim().SendReading(reading);
+        std::this_thread::sleep_until(t0 + std::chrono::milliseconds(50) * (i + 1));
+    }
+    const double elapsed = Ms(Clock::now() - t0) / 1000.0;
+    const double cpu = (CpuSeconds(pid) - cpu0) / elapsed * 100.0;
+    const long rss1 = RssKb(pid);
+    WaitFor([&] { return SizeOf(target) >= std::uintmax_t(total) * 9; }, std::chrono::seconds(30));
+    std::ifstream in(target, std::ios::binary);
+    std::string line;
+    int expected = 0, wrong = 0;
+    while (std::getline(in, line)) {
+        char want[16];
+        std::snprintf(want, sizeof want, "%07d\r", expected);
+        wrong += line != want;
+        ++expected;
+    }
+    std::printf("sustained %d s at 20 readings/s: %d sent, %d lines in the file, %d lost, doubled "
+                "or out of order; resident memory %.1f -> %.1f MB (growth %ld kB); CPU %.2f%% of "
+                "one core\n",
+                seconds, total, expected, wrong + std::abs(total - expected), rss0 / 1024.0,
+                rss1 / 1024.0, rss1 - rss0, cpu);
+    b.Stop();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int readings = 200, sustained = 0;
+    bool wedge = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--readings" && i + 1 < argc)
+            readings = std::atoi(argv[++i]);
+        else if (a == "--sustained" && i + 1 < argc)
+            sustained = std::atoi(argv[++i]);
+        else if (a == "--no-wedge")
+            wedge = false;
+        else {
+            std::fprintf(stderr, "usage: e2e_bench [--readings N] [--sustained SECONDS] "
+                                 "[--no-wedge]\n");
+            return 2;
+        }
+    }
+    Bench b;
+    if (!b.Ok()) {
+        std::fprintf(stderr, "e2e_bench: no X server or no pseudo-terminal\n");
+        return 1;
+    }
+    double ours = 0;
+    if (readings > 0)
+        Latency(b, readings, ours);
+    if (wedge && readings > 0)
+        HandMadeWedge(b, std::min(readings, 100), ours);
+    if (sustained > 0)
+        Sustained(b, sustained);
+    return 0;
+}
