@@ -3,10 +3,7 @@
 // on the serial line to the line in the target file and to the last keystroke in an X client,
 // the same keystroke latency for a hand-made wedge (a shell loop calling xdotool), and a
 // sustained run at 20 readings a second. Run it with bench/run-e2e.
-#include "../tools/receiver-sim/ReceiverSimulator.h"
-#include "platform/x11/XServer.h"
-#include "platform/x11/XTestClients.h"
-#include "setup/SetupRecord.h"
+#include "app/ProgramHarness.h"
 
 #include <X11/Xutil.h>
 
@@ -19,7 +16,6 @@
 #include <sstream>
 #include <sys/stat.h>
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -69,55 +65,31 @@ std::uintmax_t SizeOf(const fs::path& p) {
     return ::stat(p.c_str(), &st) == 0 ? std::uintmax_t(st.st_size) : 0;
 }
 
+// The program on its private X server with a receiving window of the bench's own.
 class Bench {
 public:
-    Bench() : x_(true), dir_(fs::temp_directory_path() / ("e2e-" + std::to_string(getpid()))) {
+    Bench() {
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-        fs::create_directories(dir_ / "config" / "Orvane Systems");
-        fs::create_directories(dir_ / "runtime");
-        fs::permissions(dir_ / "runtime", fs::perms::owner_all);
-        std::string use(200, '0');
-        use[2] = '1';
-        std::ofstream(dir_ / "config" / "Orvane Systems" / "Tapline Brisk.conf")
-            << "[SerialDeviceMap]\nCOM3=" << sim_.SlavePath()
-            << "\n\n[Settings]\nInstalledPorts=" << std::string(200, '1') << "\nUsePorts=" << use
-            << "\nLastPort=3\n";
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
     }
-    ~Bench() { fs::remove_all(dir_); }
-    bool Ok() const { return x_.Ok() && sim_.Ok(); }
+    bool Ok() const { return h_.Ok(); }
 
     fs::path Setup(const std::string& name, bool sendToApp, const fs::path& target) {
-        SetupRecords r;
-        r.SetDefaults();
-        r.Setup.OpenSerialPort = 1;
-        r.Setup.OpenWriteToFile = 1;
-        r.Setup.OpenAppActive = sendToApp;
-        std::strncpy(r.Setup.TargetFilePath, target.c_str(), 300);
-        std::strncpy(r.Setup.TargetFileName, target.filename().c_str(), 300);
-        const fs::path path = dir_ / (name + ".tpln_brisk");
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(r.Setup.Bytes()), SetupRecord::Size);
-        return path;
+        return h_.WriteSetup(name + ".tpln_brisk", target, sendToApp);
     }
-
     // Starts the program on a setup and returns the time until its window showed.
     double Start(const fs::path& setup) {
         const auto t0 = Clock::now();
-        program_ = ChildProcess({TAPLINE_BRISK_EXE, setup.string()});
+        h_.Start({setup.string()});
         const std::string title = "Tapline Brisk - " + setup.stem().string();
-        WaitFor([&] { return Viewable(FindTitle(title)); }, std::chrono::seconds(20));
+        WaitFor([&] { return Viewable(h_.MainWindow(title)); }, std::chrono::seconds(20));
         return Ms(Clock::now() - t0);
     }
-    void Stop() { program_.Stop(); }
-    pid_t Pid() { return program_.Pid(); }
+    void Stop() { h_.Program().Stop(); }
+    pid_t Pid() { return h_.Program().Pid(); }
 
-    // A window of the bench's own that counts the keys it receives.
+    // A window that takes the keys typed into it.
     Window ReceiverWindow() {
-        Display* d = x_.Connection();
+        Display* d = h_.X().Connection();
         if (window_ == None) {
             window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 300, 100, 0, 0, 0xFFFFFF);
             XStoreName(d, window_, "receiving window");
@@ -129,36 +101,35 @@ public:
         return window_;
     }
     void Focus(Window w) {
-        Display* d = x_.Connection();
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = 2;
-        XSendEvent(d, DefaultRootWindow(d), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
-        XFlush(d);
-        WaitFor([&] { return HasFocus(d, w); });
+        RequestActivation(h_.X().Connection(), w);
+        WaitFor([&] { return HasFocus(h_.X().Connection(), w); });
     }
-    // Waits until the Return key reached the receiving window; the time of its arrival.
-    std::optional<Clock::time_point> WaitReturn(std::chrono::milliseconds limit) {
-        Display* d = x_.Connection();
+    // Waits until the Return key reached the receiving window and, when a file is given, until
+    // it has grown to the given size; the times at which each was seen, within a millisecond.
+    struct Arrival {
+        std::optional<Clock::time_point> key, file;
+    };
+    Arrival WaitArrival(std::chrono::milliseconds limit, const fs::path& file = {},
+                        std::uintmax_t size = 0) {
+        Display* d = h_.X().Connection();
+        Arrival a;
         const auto end = Clock::now() + limit;
-        while (Clock::now() < end) {
-            while (XPending(d)) {
+        while (Clock::now() < end && !(a.key && (a.file || file.empty()))) {
+            while (!a.key && XPending(d)) {
                 XEvent e;
                 XNextEvent(d, &e);
                 if (e.type == KeyPress && e.xkey.keycode == 36)
-                    return Clock::now();
+                    a.key = Clock::now();
             }
+            if (!file.empty() && !a.file && SizeOf(file) >= size)
+                a.file = Clock::now();
             pollfd fd{ConnectionNumber(d), POLLIN, 0};
             poll(&fd, 1, 1);
         }
-        return std::nullopt;
+        return a;
     }
     void DrainKeys() {
-        Display* d = x_.Connection();
+        Display* d = h_.X().Connection();
         XSync(d, False);
         while (XPending(d)) {
             XEvent e;
@@ -166,41 +137,17 @@ public:
         }
     }
 
-    ReceiverSimulator& Sim() { return sim_; }
-    const fs::path& Dir() const { return dir_; }
+    ReceiverSimulator& Sim() { return h_.Receiver(); }
+    const fs::path& Dir() const { return h_.Dir(); }
 
 private:
     bool Viewable(Window w) {
         XWindowAttributes a{};
-        return w != None && XGetWindowAttributes(x_.Connection(), w, &a) &&
+        return w != None && XGetWindowAttributes(h_.X().Connection(), w, &a) &&
                a.map_state == IsViewable;
     }
-    Window FindTitle(const std::string& title, Window w = None) {
-        Display* d = x_.Connection();
-        if (w == None)
-            w = DefaultRootWindow(d);
-        char* name = nullptr;
-        if (XFetchName(d, w, &name) && name) {
-            const bool match = title == name;
-            XFree(name);
-            if (match)
-                return w;
-        }
-        Window root, parent, *children = nullptr;
-        unsigned count = 0;
-        Window found = None;
-        if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-            for (unsigned i = 0; i < count && found == None; ++i)
-                found = FindTitle(title, children[i]);
-            XFree(children);
-        }
-        return found;
-    }
 
-    XServer x_;
-    ReceiverSimulator sim_;
-    fs::path dir_;
-    ChildProcess program_;
+    ProgramHarness h_;
     Window window_ = None;
 };
 
@@ -225,21 +172,12 @@ void Latency(Bench& b, int readings, double& keyMedian) {
     for (int i = 0; i < readings; ++i) {
         const auto t0 = Clock::now();
         b.Sim().SendReading("12.345");
-        std::optional<Clock::time_point> fileAt;
-        const std::uintmax_t expected = size + 8;
-        const auto key = b.WaitReturn(std::chrono::seconds(2));
-        WaitFor(
-            [&] {
-                if (SizeOf(target) >= expected)
-                    fileAt = Clock::now();
-                return fileAt.has_value();
-            },
-            std::chrono::seconds(2));
+        const auto arrival = b.WaitArrival(std::chrono::seconds(2), target, size + 8);
         size = SizeOf(target);
-        if (fileAt)
-            toFile.push_back(Ms(*fileAt - t0));
-        if (key)
-            toKey.push_back(Ms(*key - t0));
+        if (arrival.file)
+            toFile.push_back(Ms(*arrival.file - t0));
+        if (arrival.key)
+            toKey.push_back(Ms(*arrival.key - t0));
         std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 60));
     }
     const Stats f = Summarise(toFile), k = Summarise(toKey);
@@ -266,7 +204,7 @@ void HandMadeWedge(Bench& b, int readings, double ourMedian) {
     for (int i = 0; i < readings; ++i) {
         const auto t0 = Clock::now();
         b.Sim().SendReading("12.345");
-        if (const auto key = b.WaitReturn(std::chrono::seconds(3)))
+        if (const auto key = b.WaitArrival(std::chrono::seconds(3)).key)
             toKey.push_back(Ms(*key - t0));
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }

@@ -9,20 +9,6 @@ std::string Contents(const fs::path& file) {
     return FileContents(file);
 }
 
-// Asks the window manager to activate a window, as a pager or a click would.
-void Activate(Display* d, Window w) {
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = 2;
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &e);
-    XFlush(d);
-}
-
 TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
     ProgramHarness h;
     ASSERT_TRUE(h.Ok());
@@ -43,7 +29,7 @@ TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
         term = h.MainWindow("receiving terminal");
         return term != None;
     }));
-    Activate(d, term);
+    RequestActivation(d, term);
     ASSERT_TRUE(WaitFor([&] { return HasFocus(d, term); }));
 
     const std::vector<std::string> readings{"12.345", "7.5", "-0.25", "100"};

@@ -1,3 +1,4 @@
+#include "OtherProgramHolding.h"
 #include "app/AppHarness.h"
 #include "resources/ControlIds.h"
 
@@ -17,39 +18,6 @@ QByteArray Read(const QString& path) {
     f.open(QIODevice::ReadOnly);
     return f.readAll();
 }
-
-// Another program that holds a file open while it lives.
-class Holder {
-public:
-    explicit Holder(const QString& path) {
-        int ready[2];
-        EXPECT_EQ(pipe(ready), 0);
-        EXPECT_EQ(pipe(release_), 0);
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ready[0]);
-            close(release_[1]);
-            const int fd = open(QFile::encodeName(path).constData(), O_RDONLY);
-            char c = fd >= 0 ? 'y' : 'n';
-            (void)!write(ready[1], &c, 1);
-            (void)!read(release_[0], &c, 1);
-            _exit(0);
-        }
-        close(ready[1]);
-        close(release_[0]);
-        char c = 0;
-        EXPECT_EQ(read(ready[0], &c, 1), 1);
-        close(ready[0]);
-    }
-    ~Holder() {
-        close(release_[1]);
-        waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-    int release_[2] = {-1, -1};
-};
 
 TEST(SetupFile, SaveThenOpenRoundTrip) {
     AppHarness h;
@@ -149,7 +117,7 @@ TEST(SetupFile, MissingReadOnlyAndHeldOpenFiles) {
 
     const QString held = h.WriteSetup("held.tpln_brisk", [](SetupRecord& s) { s.StampType = 2; });
     {
-        Holder other(held);
+        OtherProgramHolding other(QFile::encodeName(held).toStdString());
         EXPECT_FALSE(h.app->OpenDocumentFile(held));
         EXPECT_EQ(h.LastMessage(),
                   u"Unable to open the Tapline Brisk Setup file:     \n\n" + U(held) + u"     ");

@@ -1,3 +1,4 @@
+#include "OtherProgramHolding.h"
 #include "fakes/FakePacketOwner.h"
 #include "targets/Target_File.h"
 
@@ -17,42 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Another program that holds a file open until it is destroyed.
-class OtherProgramHolding {
-public:
-    explicit OtherProgramHolding(const fs::path& file) {
-        int ready[2], release[2];
-        EXPECT_EQ(pipe(ready), 0);
-        EXPECT_EQ(pipe(release), 0);
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(release[1]);
-            close(ready[0]);
-            const int fd = open(file.c_str(), O_RDONLY);
-            char c = fd >= 0 ? 'y' : 'n';
-            (void)!write(ready[1], &c, 1);
-            (void)!read(release[0], &c, 1);
-            _exit(0);
-        }
-        close(ready[1]);
-        close(release[0]);
-        char c = 0;
-        EXPECT_EQ(read(ready[0], &c, 1), 1);
-        EXPECT_EQ(c, 'y');
-        close(ready[0]);
-        release_ = release[1];
-    }
-    ~OtherProgramHolding() {
-        close(release_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-    }
-
-private:
-    pid_t pid_ = -1;
-    int release_ = -1;
-};
 
 std::string Contents(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -134,6 +134,20 @@ inline Window AnnouncedActiveWindow(Display* display) {
     return active.Valid() && active.Count() >= 1 ? active.Item(0) : None;
 }
 
+// Asks the window manager to activate a window, as a pager or a click on the taskbar would.
+inline void RequestActivation(Display* display, Window window) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = 2; // from a pager
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XFlush(display);
+}
+
 // True while any key of the keyboard is down.
 inline bool AnyKeyDown(Display* display) {
     char keys[32] = {};
