@@ -67,9 +67,7 @@ bool CBriskApp::InitInstance(const QStringList& arguments) {
 }
 
 void CBriskApp::SetFrameTitle(const QString& name) {
-    if (MainFrame)
-        MainFrame->setWindowTitle(QStringLiteral("Tapline Brisk - ") + name);
-    else if (frame_)
+    if (frame_)
         frame_->setWindowTitle(QStringLiteral("Tapline Brisk - ") + name);
 }
 

@@ -50,8 +50,11 @@ bool CommandRouter::Execute(int id) {
 void CommandRouter::UpdateAll() {
     for (auto it = actions_.begin(); it != actions_.end(); ++it) {
         const CommandUi ui = State(it.key());
-        it.value()->setEnabled(ui.enabled);
-        if (it.value()->isCheckable())
-            it.value()->setChecked(ui.checked);
+        QAction* a = it.value();
+        // Runs after every tick: touch an action only when its state changes.
+        if (a->isEnabled() != ui.enabled)
+            a->setEnabled(ui.enabled);
+        if (a->isCheckable() && a->isChecked() != ui.checked)
+            a->setChecked(ui.checked);
     }
 }

@@ -92,9 +92,11 @@ QRect TemplateForm::ToPixels(int x, int y, int cx, int cy) const {
 
 void TemplateForm::SetText(int id, const QString& text) {
     QWidget* w = Control(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        edit->setText(text);
-    else if (auto* label = qobject_cast<QLabel*>(w))
+    // Fields are rewritten with every packet; an unchanged one is left alone (no repaint).
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (edit->text() != text)
+            edit->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(w))
         label->setText(text);
     else if (auto* button = qobject_cast<QAbstractButton*>(w))
         button->setText(text);
@@ -136,7 +138,8 @@ bool TemplateForm::IsEnabled(int id) const {
 }
 
 void TemplateForm::SetImage(int id, const QPixmap& image) {
-    if (auto* label = qobject_cast<QLabel*>(Control(id))) {
+    auto* label = qobject_cast<QLabel*>(Control(id));
+    if (label && label->pixmap().cacheKey() != image.cacheKey()) {
         label->setPixmap(image);
         label->resize(image.size());
     }

@@ -5,7 +5,6 @@
 #include "gui/TemplateForm.h"
 #include "resources/ControlIds.h"
 #include "resources/MainViewTemplate.h"
-#include "serial/SerialDeviceMap.h"
 #include "setup/BriskDoc.h"
 #include "targets/TextString.h"
 
@@ -26,7 +25,7 @@ CBriskView::CBriskView(CBriskApp& app, ViewServices services, QWidget* parent)
     : QWidget(parent), TestProgram(services.windows, services.processes, services.messages),
       TargetApp(services.keyboard, services.windows),
       Device(SerialPort, services.settings, services.discovery, services.messages),
-      Capture(SerialPort, Packet, *this, services.messages), App(app), Services(services) {
+      Capture(SerialPort, Packet, *this, services.messages), App(app) {
     App.View = this;
     Form = new TemplateForm(MainViewTemplate(), this);
     auto* layout = new QVBoxLayout(this);
@@ -34,10 +33,6 @@ CBriskView::CBriskView(CBriskApp& app, ViewServices services, QWidget* parent)
     layout->addWidget(Form);
     connect(Form, &TemplateForm::Command, this, &CBriskView::OnCommand);
 
-    SettingsStore& settings = services.settings;
-    SerialPort.DevicePath = [&settings](int port) {
-        return SerialDeviceMap(settings).PathOf(port);
-    };
     Device.EndWaitCursor = [this] { App.DoWaitCursor(-1); };
     TestProgram.AppFolder = app.AppFolder.toStdString();
 }

@@ -92,7 +92,6 @@ private:
     bool TargetFileChosen() const;
 
     CBriskApp& App;
-    ViewServices Services;
     QSocketNotifier* PortWatch = nullptr;
     QElapsedTimer LastCycle;
     bool WakePending = false;

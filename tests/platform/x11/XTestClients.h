@@ -85,27 +85,6 @@ inline std::string FileContents(const std::filesystem::path& file) {
     return out.str();
 }
 
-// The root's child that holds the keyboard focus (the frame or, without a window manager, the
-// application window), as the server sees it.
-inline Window FocusedTopLevel(Display* display) {
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    const Window root = DefaultRootWindow(display);
-    if (focus == None || focus == PointerRoot || focus == root)
-        return None;
-    for (;;) {
-        Window rootReturn = None, parent = None, *children = nullptr;
-        unsigned count = 0;
-        if (XQueryTree(display, focus, &rootReturn, &parent, &children, &count) == 0)
-            return None;
-        XFree(children);
-        if (parent == root)
-            return focus;
-        focus = parent;
-    }
-}
-
 // The root's child that contains the window: its frame under a window manager.
 inline Window TopLevelOf(Display* display, Window window) {
     const Window root = DefaultRootWindow(display);
@@ -119,6 +98,17 @@ inline Window TopLevelOf(Display* display, Window window) {
             return window;
         window = parent;
     }
+}
+
+// The root's child that holds the keyboard focus (the frame or, without a window manager, the
+// application window), as the server sees it.
+inline Window FocusedTopLevel(Display* display) {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (focus == None || focus == PointerRoot || focus == DefaultRootWindow(display))
+        return None;
+    return TopLevelOf(display, focus);
 }
 
 // True while the window, or a window inside it, holds the keyboard focus.
