@@ -31,7 +31,7 @@ TEST(DesktopIntegration, RegistersEntryAndTypeForTheUser) {
     EXPECT_TRUE(mime.contains("<glob pattern=\"*.tpln_brisk\"/>"));
     EXPECT_TRUE(mime.contains("<comment>Tapline Brisk Files</comment>"));
 
-    // With the tools present (where the machine has them) the databases are refreshed.
+    // A start from another place rewrites the entry (with the tools on the path this time).
     DesktopIntegration::Register(home.path(), "/usr/bin/tapline-brisk");
     EXPECT_TRUE(Read(home.path() + "/applications/tapline-brisk.desktop")
                     .contains("Exec=\"/usr/bin/tapline-brisk\" %f\n"));
