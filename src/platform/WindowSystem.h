@@ -24,8 +24,12 @@ public:
     virtual std::u16string Title(WindowId window) = 0;
     // Brings a minimised window back.
     virtual void Restore(WindowId window) = 0;
-    // Makes the window the one that receives keyboard input.
+    // Asks for the window to become the one that receives keyboard input. The desktop may
+    // hand the keyboard over a little later: see WaitForKeyboard.
     virtual void Activate(WindowId window) = 0;
+    // Returns as soon as the window (or a window inside it) holds the keyboard, at once when it
+    // already does, or after limitMs; true when it holds the keyboard.
+    virtual bool WaitForKeyboard(WindowId window, int limitMs) = 0;
     // Puts the window on top of the others without giving it the keyboard.
     virtual void Raise(WindowId window) = 0;
     // The window that receives keyboard input now, or 0.

@@ -19,6 +19,12 @@ public:
     virtual ~CKeyTable() = default;
 
     static std::optional<KeyStroke> Lookup(char16_t c);
+    // Typed when readings go by the active layout: every character with a US key and every
+    // character from U+00A0 on. Line feed, delete and the other control characters stay keyless.
+    static bool TypedByLayout(char32_t c) {
+        return (c >= 0xA0 && (c < 0xD800 || c > 0xDFFF) && c <= 0x10FFFF) ||
+               (c < 0x80 && Lookup(static_cast<char16_t>(c)).has_value());
+    }
 
     static constexpr std::uint16_t LeftShift = 0x2A;
     static constexpr int Size = 99;

@@ -3,13 +3,19 @@
 #include "targets/KeyTable.h"
 #include "targets/TextString.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cctype>
 #include <cstring>
-#include <thread>
 
 CTarget_App::CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows)
-    : Sleep([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
-      keyboard_(keyboard), windows_(windows) {}
+    : keyboard_(keyboard), windows_(windows) {}
+
+KeyboardTyping CTarget_App::TypingFromSetting(const std::string& value) {
+    std::string lowered = value;
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lowered == "scancodes" ? KeyboardTyping::ScanCodes : KeyboardTyping::Layout;
+}
 
 std::u16string CTarget_App::LowerAZ(std::u16string text) {
     for (char16_t& c : text) {
@@ -67,7 +73,8 @@ void CTarget_App::TypeIntoTitledWindow(const std::u16string& loweredTitle) {
         if (windows_.IsMinimised(window))
             windows_.Restore(window);
         windows_.Activate(window);
-        Sleep(ActivationWaitMs);
+        // Keys sent before the target has the keyboard would land in the window that had it.
+        windows_.WaitForKeyboard(window, ActivationWaitMs);
         TypeText();
         return;
     }
@@ -84,12 +91,24 @@ void CTarget_App::TypeText() {
     KeyCodes.clear();
     ScanCodes.clear();
     KeyFlags.clear();
+    Characters.clear();
     KeyCodes.reserve(30);
     ScanCodes.reserve(30);
     KeyFlags.reserve(30);
     if (PacketText.empty())
         return;
+    // One call, so that the packet reaches the input stream in one piece, even when empty.
+    if (Typing == KeyboardTyping::ScanCodes) {
+        BuildScanCodes();
+        keyboard_.Inject(KeyCodes.data(), ScanCodes.data(), KeyFlags.data(), KeyCodes.size());
+        return;
+    }
+    BuildCharacters();
+    if (!keyboard_.TypeCharacters(Characters))
+        windows_.Beep();
+}
 
+void CTarget_App::BuildScanCodes() {
     std::uint16_t previous = 0;
     for (const char16_t c : PacketText) {
         const std::optional<KeyStroke> key = CKeyTable::Lookup(c);
@@ -107,6 +126,18 @@ void CTarget_App::TypeText() {
             AddEvent(CKeyTable::LeftShift, KeyReleaseFlags);
         previous = key->ScanCode;
     }
-    // One call, so that the packet reaches the input stream in one piece, even when empty.
-    keyboard_.Inject(KeyCodes.data(), ScanCodes.data(), KeyFlags.data(), KeyCodes.size());
+}
+
+void CTarget_App::BuildCharacters() {
+    for (std::size_t i = 0; i < PacketText.size(); ++i) {
+        char32_t c = PacketText[i];
+        // A surrogate pair is one character; a lone half is none.
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < PacketText.size() &&
+            PacketText[i + 1] >= 0xDC00 && PacketText[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (PacketText[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (CKeyTable::TypedByLayout(c))
+            Characters.push_back(c);
+    }
 }

@@ -6,13 +6,14 @@
 #include "setup/SetupRecord.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
-// Types each formatted packet into the target application as one batch of US-layout scan-code
-// key events: into the window that has the keyboard (TargetAppMode 0) or into the topmost
-// window whose title contains TargetAppTitle (mode 1). A missing target only beeps.
+// Types each formatted packet into the target application as one batch of key events: into the
+// window that has the keyboard (TargetAppMode 0) or into the topmost window whose title contains
+// TargetAppTitle (mode 1). A missing target only beeps. By default the packet's characters are
+// typed as the active keyboard layout produces them; Typing = ScanCodes sends the US-layout
+// scan codes of KeyCodes, ScanCodes and KeyFlags instead.
 class CTarget_App : public KeystrokeTarget {
 public:
     CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows);
@@ -23,8 +24,9 @@ public:
     // flags (8 press, 10 release). Kept from packet to packet so their storage is reused.
     std::vector<std::uint16_t> KeyCodes, ScanCodes;
     std::vector<std::uint32_t> KeyFlags;
-    // Waits while an activated target takes the keyboard; tests replace it.
-    std::function<void(int ms)> Sleep;
+    KeyboardTyping Typing = KeyboardTyping::Layout;
+    // The characters of the last packet that layout typing typed (keyless ones left out).
+    std::u32string Characters;
 
     void SendPacket(const std::u16string& text) override;
     // Builds the key events of PacketText and injects them in one call.
@@ -36,12 +38,18 @@ public:
     // Lowers A-Z; every other character keeps its case.
     static std::u16string LowerAZ(std::u16string text);
 
+    // The stored KeyboardTyping setting: "ScanCodes" (any case) or else the layout.
+    static KeyboardTyping TypingFromSetting(const std::string& value);
+
+    // How long an activated target may take to get the keyboard before typing goes ahead.
     static constexpr int ActivationWaitMs = 100;
 
 private:
     void TypeIntoForeground();
     void TypeIntoTitledWindow(const std::u16string& loweredTitle);
     void AddEvent(std::uint16_t scanCode, std::uint32_t flags);
+    void BuildScanCodes();
+    void BuildCharacters();
 
     KeyboardInjector& keyboard_;
     WindowSystem& windows_;

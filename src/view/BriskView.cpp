@@ -33,6 +33,8 @@ CBriskView::CBriskView(CBriskApp& app, ViewServices services, QWidget* parent)
     layout->addWidget(Form);
     connect(Form, &TemplateForm::Command, this, &CBriskView::OnCommand);
 
+    TargetApp.Typing = CTarget_App::TypingFromSetting(
+        services.settings.GetProfileString("Settings", "KeyboardTyping", "Layout"));
     Device.EndWaitCursor = [this] { App.DoWaitCursor(-1); };
     TestProgram.AppFolder = app.AppFolder.toStdString();
 }

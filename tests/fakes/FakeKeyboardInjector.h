@@ -3,9 +3,10 @@
 #include "platform/KeyboardInjector.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
-// Records every Inject call as one batch of events.
+// Records every Inject call as one batch of events and every TypeCharacters call as one text.
 class FakeKeyboardInjector : public KeyboardInjector {
 public:
     struct Event {
@@ -18,6 +19,8 @@ public:
 
     bool available = true;
     std::vector<Batch> batches;
+    std::vector<std::u32string> texts;
+    bool typingWorks = true; // what TypeCharacters answers
 
     bool Available() const override { return available; }
     void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,
@@ -26,6 +29,10 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             batch.push_back({keyCodes[i], scanCodes[i], flags[i]});
         batches.push_back(batch);
+    }
+    bool TypeCharacters(const std::u32string& text) override {
+        texts.push_back(text);
+        return typingWorks;
     }
 
     static Event Press(std::uint16_t scanCode) { return {0, scanCode, KeyPressFlags}; }

@@ -19,11 +19,11 @@ public:
         bool exists = true; // false: closed after the list was taken
         bool own = false;
     };
-    enum class Action { Restore, Activate, Raise, Post, Beep };
+    enum class Action { Restore, Activate, WaitForKeyboard, Raise, Post, Beep };
     struct Call {
         Action action;
         WindowId window = 0;
-        int wParam = 0;
+        int wParam = 0; // the port message's wParam, or the wait's limit in ms
         friend bool operator==(const Call&, const Call&) = default;
     };
 
@@ -71,6 +71,10 @@ public:
             foreground = id;
             MoveToTop(id);
         }
+    }
+    bool WaitForKeyboard(WindowId id, int limitMs) override {
+        calls.push_back({Action::WaitForKeyboard, id, limitMs});
+        return IsWindow(id) && foreground == id;
     }
     void Raise(WindowId id) override {
         calls.push_back({Action::Raise, id});

@@ -29,9 +29,8 @@ protected:
     TargetAppTest() {
         records.SetDefaults();
         app.Setup = &records.Setup;
-        app.Sleep = [this](int ms) {
-            sleeps.push_back({ms, windows.calls, keyboard.batches.size()});
-        };
+        // The mode rules are the same for both kinds of typing; scan codes show the events.
+        app.Typing = KeyboardTyping::ScanCodes;
     }
 
     void UseMode(int mode, const char* title = "") {
@@ -43,18 +42,16 @@ protected:
     // The text goes to the window in front.
     void FocusOn(WindowId id) { windows.foreground = id; }
 
-    struct Sleep {
-        int ms;
-        std::vector<Call> callsBefore;
-        std::size_t batchesBefore;
-    };
-
     SetupRecords records;
     FakeKeyboardInjector keyboard;
     FakeWindowSystem windows;
     CTarget_App app{keyboard, windows};
-    std::vector<Sleep> sleeps;
 };
+
+// Activation of a target, then the wait for it to hold the keyboard.
+std::vector<Call> Activated(WindowId id) {
+    return {{Action::Activate, id}, {Action::WaitForKeyboard, id, CTarget_App::ActivationWaitMs}};
+}
 
 // --- The key events of a packet ---------------------------------------------------------------
 
@@ -138,8 +135,7 @@ TEST_F(TargetAppTest, FocusedWindowIsTypedIntoWithoutActivationOrWait) {
     FocusOn(7);
     app.SendPacket(u"5\r");
     EXPECT_EQ(keyboard.batches.size(), 1u);
-    EXPECT_TRUE(windows.calls.empty()); // no restore, activation or beep
-    EXPECT_TRUE(sleeps.empty());
+    EXPECT_TRUE(windows.calls.empty()); // no restore, activation, wait or beep
 }
 
 TEST_F(TargetAppTest, OwnWindowInFrontOnlyBeepsForEveryPacket) {
@@ -188,7 +184,7 @@ TEST_F(TargetAppTest, TitlePieceMatchesIgnoringCaseOfLetters) {
     FocusOn(3);
     app.SendPacket(u"5\r");
     ASSERT_EQ(keyboard.batches.size(), 1u);
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Activate, 7}}));
+    EXPECT_EQ(windows.calls, Activated(7));
     EXPECT_EQ(windows.foreground, 7u);
 }
 
@@ -197,11 +193,10 @@ TEST_F(TargetAppTest, MinimisedTargetIsRestoredThenActivatedThenTypedAfterTheWai
     windows.Add(7, u"Monthly Report - Editor").minimised = true;
     app.SendPacket(u"5\r");
 
-    ASSERT_EQ(sleeps.size(), 1u);
-    EXPECT_EQ(sleeps[0].ms, 100);
-    EXPECT_EQ(sleeps[0].callsBefore,
-              (std::vector<Call>{{Action::Restore, 7}, {Action::Activate, 7}}));
-    EXPECT_EQ(sleeps[0].batchesBefore, 0u); // typed only after the wait
+    std::vector<Call> expected{{Action::Restore, 7}};
+    for (const Call& call : Activated(7))
+        expected.push_back(call);
+    EXPECT_EQ(windows.calls, expected);
     EXPECT_EQ(keyboard.batches.size(), 1u);
     EXPECT_FALSE(windows.Find(7)->minimised);
 }
@@ -211,7 +206,7 @@ TEST_F(TargetAppTest, OfTwoMatchingWindowsTheHigherOneIsUsed) {
     windows.Add(4, u"Data Logger - run 2");
     windows.Add(5, u"Data Logger - run 1");
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Activate, 4}}));
+    EXPECT_EQ(windows.calls, Activated(4));
     EXPECT_EQ(keyboard.batches.size(), 1u);
 }
 
@@ -221,7 +216,7 @@ TEST_F(TargetAppTest, InvisibleAndClosedWindowsArePassedOver) {
     windows.Add(4, u"Data closed").exists = false;
     windows.Add(5, u"Data Logger");
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Activate, 5}}));
+    EXPECT_EQ(windows.calls, Activated(5));
 }
 
 TEST_F(TargetAppTest, OnlyTheFirstNinetyNineTitleUnitsAreCompared) {
@@ -230,7 +225,7 @@ TEST_F(TargetAppTest, OnlyTheFirstNinetyNineTitleUnitsAreCompared) {
 
     UseMode(1, "abcd");
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Activate, 7}}));
+    EXPECT_EQ(windows.calls, Activated(7));
 
     windows.calls.clear();
     UseMode(1, "abcde");
@@ -248,7 +243,7 @@ TEST_F(TargetAppTest, OnlyLettersAToZIgnoreCase) {
     windows.calls.clear();
     windows.Add(4, u"CAF\u00C9 MENU");
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Activate, 4}}));
+    EXPECT_EQ(windows.calls, Activated(4));
 }
 
 TEST_F(TargetAppTest, NoMatchingWindowBeepsAndTypesNothing) {
@@ -258,7 +253,6 @@ TEST_F(TargetAppTest, NoMatchingWindowBeepsAndTypesNothing) {
     app.SendPacket(u"5\r");
     EXPECT_TRUE(keyboard.batches.empty());
     EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}}));
-    EXPECT_TRUE(sleeps.empty());
 }
 
 TEST_F(TargetAppTest, EmptyStoredTitleMatchesNoWindow) {
@@ -273,7 +267,7 @@ TEST_F(TargetAppTest, OwnWindowsAreNotExcludedByTitle) {
     UseMode(1, "tapline");
     windows.Add(1, u"Tapline Brisk - Untitled").own = true;
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Activate, 1}}));
+    EXPECT_EQ(windows.calls, Activated(1));
     EXPECT_EQ(keyboard.batches.size(), 1u);
 }
 
@@ -290,6 +284,35 @@ TEST_F(TargetAppTest, WithoutKeyboardInjectionEveryPacketOnlyBeeps) {
         EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}})) << "mode " << mode;
     }
     EXPECT_TRUE(keyboard.batches.empty());
+}
+
+// --- Typing by the active layout -----------------------------------------------------------------
+
+TEST_F(TargetAppTest, LayoutTypingHandsOverTheCharactersThatHaveAKeyOrAKeysym) {
+    app.Typing = KeyboardTyping::Layout;
+    UseMode(0);
+    windows.Add(7, u"Spreadsheet");
+    FocusOn(7);
+    // Line feed, delete, C1 controls and a lone surrogate half are keyless; a pair is one
+    // character.
+    app.SendPacket(u"-0,5 \u00B0C\n\x7F\u0085\t\U0001D4B3\xD800x\r");
+    ASSERT_EQ(keyboard.texts.size(), 1u);
+    EXPECT_EQ(keyboard.texts[0], U"-0,5 \u00B0C\t\U0001D4B3x\r");
+    EXPECT_TRUE(keyboard.batches.empty());
+    EXPECT_TRUE(app.ScanCodes.empty());
+    EXPECT_EQ(windows.Beeps(), 0);
+
+    // A batch the desktop could not type is a packet without a target.
+    keyboard.typingWorks = false;
+    app.SendPacket(u"5\r");
+    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}}));
+}
+
+TEST(TypingSettingTest, OnlyScanCodesSelectsScanCodes) {
+    EXPECT_EQ(CTarget_App::TypingFromSetting("ScanCodes"), KeyboardTyping::ScanCodes);
+    EXPECT_EQ(CTarget_App::TypingFromSetting("scancodes"), KeyboardTyping::ScanCodes);
+    for (const char* other : {"Layout", "", "scan codes", "US"})
+        EXPECT_EQ(CTarget_App::TypingFromSetting(other), KeyboardTyping::Layout) << other;
 }
 
 TEST(TitleRuleTest, ContainsIgnoringCaseOfAToZ) {

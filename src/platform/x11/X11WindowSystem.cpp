@@ -260,14 +260,23 @@ void X11WindowSystem::Activate(WindowId window) {
         XMapRaised(display_, window);
         XSetInputFocus(display_, window, RevertToParent, CurrentTime);
     }
-    // The window manager acts when it gets to it, while on Windows the window has the keyboard
-    // when the call returns. Keys typed before that would go to the window that had it, so wait
-    // for the change, though not for ever: a window manager may refuse it.
-    const auto limit =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(ActivationLimitMs);
-    while (RootChildOf(window) != None && !HoldsKeyboard(window) &&
-           std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    XFlush(display_);
+}
+
+bool X11WindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
+    if (display_ == nullptr || window == 0)
+        return false;
+    XErrorTrap trap(display_);
+    // The window manager hands the keyboard over when it gets to it; keys typed before that
+    // would go to the window that had it. Ask the server itself, not the manager's hints.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        if (HoldsKeyboard(window))
+            return true;
+        if (RootChildOf(window) == None || std::chrono::steady_clock::now() >= limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void X11WindowSystem::Raise(WindowId window) {

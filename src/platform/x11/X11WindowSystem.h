@@ -23,6 +23,7 @@ public:
     std::u16string Title(WindowId window) override;
     void Restore(WindowId window) override;
     void Activate(WindowId window) override;
+    bool WaitForKeyboard(WindowId window, int limitMs) override;
     void Raise(WindowId window) override;
     WindowId Foreground() override;
     bool IsOwnWindow(WindowId window) override;
@@ -33,8 +34,6 @@ public:
     // number, l[1] the wParam, l[2] the lParam.
     static constexpr const char* PortMessageAtom = "_ORVANE_PORT_MESSAGE";
     static constexpr long PortMessageNumber = 0x8065;
-    // How long Activate waits at most for the window to hold the keyboard.
-    static constexpr int ActivationLimitMs = 500;
 
 private:
     using XId = unsigned long; // Xlib's Window and Atom

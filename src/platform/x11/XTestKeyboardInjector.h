@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/KeyboardInjector.h"
+#include "platform/x11/XkbKeymap.h"
 
+#include <bitset>
 #include <cstdint>
 #include <vector>
 
@@ -9,13 +11,19 @@
 typedef struct _XDisplay Display;
 
 // Injects key events through the XTEST extension on the given display (the program's own
-// connection), naming keys by X keycode = scan code + 8, the evdev keymap of Xorg and Xvfb.
-// The events of one call are queued and flushed together.
+// connection). The requests of one batch are queued and flushed together.
 //
-// Two habits of the X server shape the stream: a key left down is repeated by the server's own
-// autorepeat for as long as it stays down, and a second press of a key that is down counts as
-// such a repeat and is dropped when autorepeat is off. So a press of a key this batch holds down
-// is preceded by its release, and every key still down at the end of the batch is released.
+// The stream is shaped like a person typing, because toolkits read meaning into its shape:
+// every character key is released right after its press (a key left down is repeated by the
+// server's autorepeat), and a key pressed again after its release reaches the server at least
+// 1 ms later (a release and a press of one key at the same server time is what autorepeat looks
+// like, and some applications, LibreOffice among them, fold such a pair away).
+//
+// Characters are typed by the active layout: the key and level that produce each character in
+// the keyboard group in force, with the level's modifiers held around it. A character the layout
+// lacks is lent a keycode that has no symbol for the length of the batch. Modifiers the operator
+// holds are lifted for the batch and pressed again after it, and lock modifiers (Caps Lock, Num
+// Lock) are switched off around it, so the target receives exactly the characters.
 class XTestKeyboardInjector : public KeyboardInjector {
 public:
     // display may be null (no X11 platform): the injector is then not available.
@@ -24,20 +32,50 @@ public:
     bool Available() const override { return available_; }
     void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,
                 const std::uint32_t* flags, std::size_t count) override;
+    bool TypeCharacters(const std::u32string& text) override;
 
-    struct FakeKey {
+    // One request of a batch: a key event, or a keysym lent to a spare keycode and taken back.
+    struct Step {
+        enum Kind { Press, Release, Bind, Unbind };
+        Kind kind;
         unsigned keycode;
-        bool press;
-        friend bool operator==(const FakeKey&, const FakeKey&) = default;
+        unsigned delayMs = 0;     // key events: the server waits this long before it
+        unsigned long keysym = 0; // Bind
+        friend bool operator==(const Step&, const Step&) = default;
     };
-    // The XTEST events for one batch, as Inject sends them.
-    static void BuildFakeKeys(const std::uint16_t* scanCodes, const std::uint32_t* flags,
-                              std::size_t count, std::vector<FakeKey>& out);
+    using Steps = std::vector<Step>;
+    // The keys released since the server last waited, carried from batch to batch.
+    using Released = std::bitset<256>;
+
+    // The scan-code events of one packet (keycode = scan code + 8, the evdev keymap of Xorg
+    // and Xvfb): Shift held as the events say, every other key released right after its press.
+    static void BuildScanCodeSteps(const std::uint16_t* scanCodes, const std::uint32_t* flags,
+                                   std::size_t count, Steps& out, Released& released);
+    // The characters as the keymap types them. A character without a key is lent a spare
+    // keycode; when the batch needs more than there are, it binds them again in rounds.
+    static void BuildCharacterSteps(const std::u32string& text, const XkbKeymap& keymap, Steps& out,
+                                    Released& released);
+    // Makes each press of a key released before (in this batch or at the end of the last one)
+    // reach the server at least 1 ms after that release.
+    static void SpaceRepeatedKeys(Steps& steps, Released& released);
 
     static constexpr unsigned KeycodeOffset = 8;
+    // Clients reload their keymap when a keycode is lent or taken back; the first key after a
+    // change waits this long so that they have the new map before they read the key.
+    static constexpr unsigned RemapSettleMs = 50;
+    // How long a batch waits for the operator to let go of modifier keys that XTEST cannot
+    // lift (those held on the physical keyboard).
+    static constexpr int HeldKeyLimitMs = 1000;
 
 private:
+    // Reads the keymap and lifts the modifier keys held now; false when they stay down.
+    bool Prepare(std::vector<unsigned>& lifted);
+    void Send(const Steps& steps, const std::vector<unsigned>& lifted, bool clearLocks);
+    std::vector<unsigned> ModifierKeysDown();
+
     Display* display_;
     bool available_ = false;
-    std::vector<FakeKey> fakeKeys_; // reused from packet to packet
+    XkbKeymap keymap_;
+    Steps steps_; // reused from packet to packet
+    Released released_;
 };

@@ -1,13 +1,21 @@
 // gtest and Qt come before Xlib, whose macros (None, Bool, Status) clash with them.
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include "XTestClients.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "platform/x11/XTestKeyboardInjector.h"
 #include "targets/Target_App.h"
 
+#include <X11/extensions/XTest.h>
+
+#include <X11/XKBlib.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -72,6 +80,26 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return windows->Foreground() == id && HasFocus(Test(), id); }));
     }
 
+    // A window of the walk by its title, once it is shown and ready.
+    WindowId WaitForWindow(const std::u16string& title, const std::function<bool()>& ready) {
+        WindowId found = 0;
+        WaitFor([&] {
+            for (const WindowId id : windows->TopLevelWindows()) {
+                if (windows->Title(id) == title && windows->IsVisible(id)) {
+                    found = id;
+                    return ready();
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+
+    // Sets the server's keyboard layout as the operator's desktop would.
+    void UseLayout(const std::string& layout) {
+        ASSERT_EQ(std::system(("setxkbmap -display " + server->Name() + " " + layout).c_str()), 0);
+    }
+
     static std::unique_ptr<XServer> server;
     fs::path dir;
     XDisplayConnection program;
@@ -104,15 +132,141 @@ TEST_F(WithWindowManager, TextTypedIntoTheFocusedWindowArrivesExactly) {
     sender->SendPacket(u"12.5\r");
     sender->SendPacket(u"Ab aA 11 1\n1 AA\r");
     sender->SendPacket(u"!@#$%^&*()_+{}|:\"<>?~ `-=[]\\;',./\tend\r");
-    sender->SendPacket(u"caf\u00E9 \u20AC5\x7F\r"); // keyless characters are dropped
+    sender->SendPacket(u"caf\u00E9 \u20AC5\x7F\r"); // delete stays keyless
     const std::string expected = "12.5\n"
                                  "Ab aA 11 11 AA\n"
                                  "!@#$%^&*()_+{}|:\"<>?~ `-=[]\\;',./\tend\n"
-                                 "caf 5\n";
+                                 "caf\u00E9 \u20AC5\n";
     EXPECT_TRUE(WaitFor([&] { return terminal.Typed() == expected; }))
         << "typed: [" << terminal.Typed() << "]";
     // Nothing stays down for the server to repeat into the window.
     EXPECT_TRUE(WaitFor([&] { return !AnyKeyDown(Test()); }));
+}
+
+// The readings of operators around the world, as xterm (Xlib) and Qt (xkbcommon) read the keys,
+// under the US, German and French layouts, with Caps Lock on and with Control held down.
+TEST_F(WithWindowManager, ReadingsArriveExactlyUnderEveryLayoutCapsLockAndHeldControl) {
+    CatTerminal terminal("Brisk Layout Terminal", dir / "terminal.txt");
+    QtTextWindow qt(QT_TEXT_SINK, "Brisk Layout Qt", dir / "qt.txt");
+    const WindowId terminalId =
+        WaitForWindow(u"Brisk Layout Terminal", [&] { return terminal.Ready(); });
+    const WindowId qtId = WaitForWindow(u"Brisk Layout Qt", [&] { return qt.Ready(); });
+    ASSERT_NE(terminalId, 0u);
+    ASSERT_NE(qtId, 0u);
+    UseMode(0);
+    const std::u16string readings[] = {u"-0.5",  u"12,34",           u"yz/:",
+                                       u"Ab@{}", u"1 000,5 \u00B0C", u"3\t4"};
+    std::string once;
+    for (const std::u16string& reading : readings)
+        once += QString::fromStdU16String(reading).toStdString() + "\n";
+
+    Display* d = Test();
+    const unsigned control = XKeysymToKeycode(d, XK_Control_L);
+    enum class State { Plain, CapsLock, ControlHeld };
+    std::string expectedTerminal, expectedQt;
+    for (const char* layout : {"de", "fr", "us"}) {
+        UseLayout(layout);
+        for (const State state : {State::Plain, State::CapsLock, State::ControlHeld}) {
+            for (const WindowId target : {terminalId, qtId}) {
+                Focus(target);
+                if (state == State::CapsLock)
+                    XkbLockModifiers(d, XkbUseCoreKbd, LockMask, LockMask);
+                if (state == State::ControlHeld)
+                    XTestFakeKeyEvent(d, control, True, CurrentTime);
+                XSync(d, False);
+                for (const std::u16string& reading : readings)
+                    sender->SendPacket(reading + u"\r");
+                (target == terminalId ? expectedTerminal : expectedQt) += once;
+                const bool arrived =
+                    target == terminalId
+                        ? WaitFor([&] { return terminal.Typed() == expectedTerminal; })
+                        : WaitFor([&] { return qt.Typed() == expectedQt; });
+                // The operator's keyboard is as it was.
+                XkbStateRec keyboardState{};
+                XkbGetState(d, XkbUseCoreKbd, &keyboardState);
+                EXPECT_EQ((keyboardState.locked_mods & LockMask) != 0, state == State::CapsLock);
+                EXPECT_EQ((keyboardState.base_mods & ControlMask) != 0,
+                          state == State::ControlHeld);
+                XkbLockModifiers(d, XkbUseCoreKbd, LockMask, 0);
+                XTestFakeKeyEvent(d, control, False, CurrentTime);
+                XSync(d, False);
+                ASSERT_TRUE(arrived) << layout << " state " << static_cast<int>(state) << " in "
+                                     << (target == terminalId ? "xterm: [" + terminal.Typed() + "]"
+                                                              : "Qt: [" + qt.Typed() + "]");
+            }
+        }
+    }
+}
+
+std::string Stream(const KeyRecorder& recorder) {
+    std::string out;
+    for (const KeyRecorder::Key& key : recorder.Keys())
+        out += std::to_string(key.keycode) + (key.press ? "+" : "-") + "@" +
+               std::to_string(key.time % 100000) + " ";
+    return out;
+}
+
+// xev's view of the stream: no release and press of one key at the same server time (what
+// autorepeat looks like, and what LibreOffice folds away), every press released before the key
+// goes down again, and nothing held afterwards; in both kinds of typing.
+TEST_F(WithWindowManager, KeyStreamNeverLooksLikeAutorepeat) {
+    KeyRecorder recorder(server->Name(), "Brisk Key Recorder");
+    const WindowId id = WaitForWindow(u"Brisk Key Recorder", [] { return true; });
+    ASSERT_NE(id, 0u);
+    Focus(id);
+    UseMode(0);
+    for (const KeyboardTyping typing : {KeyboardTyping::Layout, KeyboardTyping::ScanCodes}) {
+        sender->Typing = typing;
+        recorder.Clear();
+        for (const char16_t* reading : {u"2.25\r", u"100.01\r", u"11\r", u"aA\r"})
+            sender->SendPacket(reading);
+        ASSERT_TRUE(recorder.WaitForText("2.25\r100.01\r11\raA\r")) << recorder.Text();
+        std::map<unsigned, KeyRecorder::Key> last; // by keycode
+        for (const KeyRecorder::Key& key : recorder.Keys()) {
+            const auto before = last.find(key.keycode);
+            if (before != last.end()) {
+                EXPECT_NE(before->second.press, key.press) << "keycode " << key.keycode;
+                EXPECT_FALSE(!before->second.press && key.press && before->second.time == key.time)
+                    << "keycode " << key.keycode << " released and pressed at " << key.time
+                    << " typing " << static_cast<int>(typing) << " in " << Stream(recorder);
+            }
+            last[key.keycode] = key;
+        }
+        for (const auto& [keycode, key] : last)
+            EXPECT_FALSE(key.press) << "keycode " << keycode << " left down";
+    }
+    // Scan codes: the US keys in their order, each released right after its press.
+    recorder.Clear();
+    sender->SendPacket(u"aA");
+    ASSERT_TRUE(recorder.WaitForText("aA"));
+    std::vector<std::pair<unsigned, bool>> stream;
+    for (const KeyRecorder::Key& key : recorder.Keys())
+        stream.emplace_back(key.keycode, key.press);
+    EXPECT_EQ(stream,
+              (std::vector<std::pair<unsigned, bool>>{
+                  {38, true}, {38, false}, {50, true}, {38, true}, {38, false}, {50, false}}));
+}
+
+// A character the layout lacks borrows a keycode for its batch only: the map is as before.
+TEST_F(WithWindowManager, KeyboardMapIsLeftAsItWasFound) {
+    CatTerminal terminal("Brisk Map Terminal", dir / "map.txt");
+    const WindowId id = WaitForWindow(u"Brisk Map Terminal", [&] { return terminal.Ready(); });
+    ASSERT_NE(id, 0u);
+    Focus(id);
+    UseMode(0);
+    Display* d = Test();
+    const auto map = [d] {
+        int min = 0, max = 0, perKey = 0;
+        XDisplayKeycodes(d, &min, &max);
+        KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(min), max - min + 1, &perKey);
+        std::vector<KeySym> all(syms, syms + (max - min + 1) * perKey);
+        XFree(syms);
+        return all;
+    };
+    const std::vector<KeySym> before = map();
+    sender->SendPacket(u"20 °C µm é\r");
+    ASSERT_TRUE(WaitFor([&] { return terminal.Typed() == "20 °C µm é\n"; })) << terminal.Typed();
+    EXPECT_TRUE(WaitFor([&] { return map() == before; }));
 }
 
 TEST_F(WithWindowManager, WindowFoundByTitleIsRestoredActivatedAndTyped) {

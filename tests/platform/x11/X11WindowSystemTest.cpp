@@ -145,7 +145,8 @@ TEST_F(WithWindowManager, ActivationAndForegroundAgreeWithTheWindowManager) {
     ASSERT_TRUE(WaitFor([&] { return HasFocus(Test(), b.Id()); }));
     for (const TestWindow* w : {&a, &b, &a}) {
         windows->Activate(w->Id());
-        // Typing may follow at once: the window holds the keyboard when the call returns.
+        // Typing may follow once the wait says so: the window holds the keyboard then.
+        EXPECT_TRUE(windows->WaitForKeyboard(w->Id(), 2000)) << "window " << w->Id();
         EXPECT_TRUE(HasFocus(Test(), w->Id())) << "window " << w->Id();
         EXPECT_TRUE(WaitFor([&] {
             return windows->Foreground() == w->Id() && AnnouncedActiveWindow(Test()) == w->Id() &&
@@ -173,6 +174,7 @@ void ExpectClosedWindowIsHarmless(X11WindowSystem& windows, WindowId gone) {
     EXPECT_EQ(windows.Title(gone), u"");
     windows.Restore(gone);
     windows.Activate(gone);
+    EXPECT_FALSE(windows.WaitForKeyboard(gone, 50));
     windows.Raise(gone);
     windows.PostPortMessage(gone, 1003);
     windows.Beep();

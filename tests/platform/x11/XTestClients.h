@@ -5,6 +5,7 @@
 #include "XServer.h"
 
 #include <X11/Xutil.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <filesystem>
 #include <fstream>
@@ -165,4 +166,83 @@ public:
 private:
     std::filesystem::path file_;
     ChildProcess process_;
+};
+
+// The Qt text window of the tests (qt-text-sink): what Qt makes of the keys lands in the file.
+class QtTextWindow {
+public:
+    QtTextWindow(const std::string& program, const std::string& title, std::filesystem::path file)
+        : file_(std::move(file)) {
+        process_ = ChildProcess({program, "-platform", "xcb", title, file_.string()});
+    }
+    std::string Typed() const { return FileContents(file_); }
+    bool Ready() const { return std::filesystem::exists(file_); }
+
+private:
+    std::filesystem::path file_;
+    ChildProcess process_;
+};
+
+// A window on a connection of its own that records the key events it receives with their
+// server times and the character Xlib makes of each press (as UTF-8), as xev shows them. It
+// reads the keyboard map lazily, so it is for characters of the layout only.
+class KeyRecorder {
+public:
+    struct Key {
+        unsigned keycode;
+        bool press;
+        unsigned long time;
+    };
+
+    KeyRecorder(const std::string& displayName, const std::string& title)
+        : display_(XOpenDisplay(displayName.c_str())) {
+        Display* d = display_.get();
+        window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 200, 100, 0, 0, 0xFFFFFF);
+        XSelectInput(d, window_, KeyPressMask | KeyReleaseMask);
+        XStoreName(d, window_, title.c_str());
+        XMapWindow(d, window_);
+        XSync(d, False);
+    }
+
+    Window Id() const { return window_; }
+    const std::vector<Key>& Keys() const { return keys_; }
+    const std::string& Text() const { return text_; }
+    void Clear() {
+        Drain();
+        keys_.clear();
+        text_.clear();
+    }
+    // Takes the events that have come until the text is the expected one, for at most 5 s.
+    bool WaitForText(const std::string& expected) {
+        return WaitFor([&] {
+            Drain();
+            return text_ == expected;
+        });
+    }
+
+private:
+    void Drain() {
+        Display* d = display_.get();
+        while (XPending(d) > 0) {
+            XEvent event{};
+            XNextEvent(d, &event);
+            if (event.type != KeyPress && event.type != KeyRelease)
+                continue;
+            keys_.push_back({event.xkey.keycode, event.type == KeyPress, event.xkey.time});
+            if (event.type == KeyPress) {
+                // Xlib's text follows the test's locale; the keysym says what the key means.
+                char ignored[16] = {};
+                KeySym keysym = NoSymbol;
+                XLookupString(&event.xkey, ignored, sizeof ignored, &keysym, nullptr);
+                char utf8[8] = {};
+                if (xkb_keysym_to_utf8(static_cast<xkb_keysym_t>(keysym), utf8, sizeof utf8) > 0)
+                    text_ += utf8;
+            }
+        }
+    }
+
+    XDisplayConnection display_;
+    Window window_ = None;
+    std::vector<Key> keys_;
+    std::string text_;
 };

@@ -9,14 +9,16 @@
 #include <ostream>
 #include <vector>
 
-// Readable failures: "38+" press, "38-" release.
-void PrintTo(const XTestKeyboardInjector::FakeKey& key, std::ostream* os) {
-    *os << key.keycode << (key.press ? '+' : '-');
+using Step = XTestKeyboardInjector::Step;
+
+// Readable failures: "38+" press, "38-" release, "+1ms" a wait before it.
+void PrintTo(const Step& step, std::ostream* os) {
+    *os << step.keycode << (step.kind == Step::Press ? '+' : '-');
+    if (step.delayMs > 0)
+        *os << "+" << step.delayMs << "ms";
 }
 
 namespace {
-
-using FakeKey = XTestKeyboardInjector::FakeKey;
 
 struct Event {
     std::uint16_t scan;
@@ -28,56 +30,69 @@ Event P(std::uint16_t scan) {
 Event R(std::uint16_t scan) {
     return {scan, KeyReleaseFlags};
 }
-FakeKey Down(unsigned keycode) {
-    return {keycode, true};
+Step Down(unsigned keycode, unsigned delayMs = 0) {
+    return {Step::Press, keycode, delayMs};
 }
-FakeKey Up(unsigned keycode) {
-    return {keycode, false};
+Step Up(unsigned keycode) {
+    return {Step::Release, keycode};
 }
 
-std::vector<FakeKey> Build(const std::vector<Event>& events) {
+std::vector<Step> Build(const std::vector<Event>& events) {
     std::vector<std::uint16_t> scans;
     std::vector<std::uint32_t> flags;
     for (const Event& e : events) {
         scans.push_back(e.scan);
         flags.push_back(e.flags);
     }
-    std::vector<FakeKey> out{Down(999)}; // stale content must go
-    XTestKeyboardInjector::BuildFakeKeys(scans.data(), flags.data(), scans.size(), out);
+    std::vector<Step> out{Down(999)}; // stale content must go
+    XTestKeyboardInjector::Released released;
+    XTestKeyboardInjector::BuildScanCodeSteps(scans.data(), flags.data(), scans.size(), out,
+                                              released);
     return out;
 }
 
 struct BatchCase {
     const char* name;
     std::vector<Event> events;
-    std::vector<FakeKey> keys;
+    std::vector<Step> steps;
 };
 
 void PrintTo(const BatchCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class FakeKeysTest : public ::testing::TestWithParam<BatchCase> {};
+class ScanCodeStepsTest : public ::testing::TestWithParam<BatchCase> {};
 
-// X keycodes are scan codes + 8; no key stays down after a batch (the server would repeat it),
-// and a key is never pressed while down (the server would take it for a repeat).
-TEST_P(FakeKeysTest, BatchBecomesXTestEventsWithNoKeyLeftDown) {
-    EXPECT_EQ(Build(GetParam().events), GetParam().keys);
+// X keycodes are scan codes + 8. Every character key comes up right after its press, Shift is
+// held around what it shifts, and a key pressed again after its release waits 1 ms, so that no
+// toolkit mistakes the pair for autorepeat.
+TEST_P(ScanCodeStepsTest, BatchBecomesKeystrokesShapedLikeTyping) {
+    EXPECT_EQ(Build(GetParam().events), GetParam().steps);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Batches, FakeKeysTest,
+    Batches, ScanCodeStepsTest,
     ::testing::Values(
         BatchCase{"Reading",
                   {P(0x02), P(0x03), P(0x34), P(0x06), P(0x1C)},
-                  {Down(10), Down(11), Down(60), Down(14), Down(36), Up(36), Up(14), Up(60), Up(11),
-                   Up(10)}},
-        BatchCase{"RepeatedKey", {P(0x02), R(0x02), P(0x02)}, {Down(10), Up(10), Down(10), Up(10)}},
-        BatchCase{"PressWhileDown", {P(0x02), P(0x02)}, {Down(10), Up(10), Down(10), Up(10)}},
+                  {Down(10), Up(10), Down(11), Up(11), Down(60), Up(60), Down(14), Up(14), Down(36),
+                   Up(36)}},
+        BatchCase{
+            "RepeatedKey", {P(0x02), R(0x02), P(0x02)}, {Down(10), Up(10), Down(10, 1), Up(10)}},
+        BatchCase{"PressWhileDown", {P(0x02), P(0x02)}, {Down(10), Up(10), Down(10, 1), Up(10)}},
         BatchCase{"Shifted",
                   {P(0x2A), P(0x1E), R(0x2A), P(0x30)},
-                  {Down(50), Down(38), Up(50), Down(56), Up(56), Up(38)}},
+                  {Down(50), Down(38), Up(38), Up(50), Down(56), Up(56)}},
+        BatchCase{"SmallThenCapitalOfOneKey",
+                  {P(0x1E), R(0x1E), P(0x2A), P(0x1E), R(0x2A)},
+                  {Down(38), Up(38), Down(50), Down(38, 1), Up(38), Up(50)}},
+        // Once a wait has passed, keys released before it may go down at once.
+        BatchCase{"TwoCapitals",
+                  {P(0x2A), P(0x1E), R(0x2A), R(0x1E), P(0x2A), P(0x1E), R(0x2A)},
+                  {Down(50), Down(38), Up(38), Up(50), Down(50, 1), Down(38), Up(38), Up(50)}},
         BatchCase{"ReleaseOfKeyNotPressedHere", {R(0x02), P(0x03)}, {Down(11), Up(11)}},
+        BatchCase{
+            "ShiftLeftDownIsReleased", {P(0x2A), P(0x1E)}, {Down(50), Down(38), Up(38), Up(50)}},
         BatchCase{"Empty", {}, {}}),
     [](const ::testing::TestParamInfo<BatchCase>& info) { return info.param.name; });
 
@@ -87,6 +102,7 @@ TEST(NoDisplayTest, NothingIsAvailableAndNothingBreaks) {
     const std::uint16_t codes[] = {0}, scans[] = {0x02};
     const std::uint32_t flags[] = {KeyPressFlags};
     keyboard.Inject(codes, scans, flags, 1);
+    EXPECT_FALSE(keyboard.TypeCharacters(U"1"));
 
     X11WindowSystem windows(nullptr, {});
     EXPECT_TRUE(windows.TopLevelWindows().empty());
@@ -95,6 +111,7 @@ TEST(NoDisplayTest, NothingIsAvailableAndNothingBreaks) {
     EXPECT_FALSE(windows.IsOwnWindow(5));
     EXPECT_EQ(windows.Title(5), u"");
     windows.Activate(5);
+    EXPECT_FALSE(windows.WaitForKeyboard(5, 10));
     windows.PostPortMessage(5, 1003);
     windows.Beep();
 }
