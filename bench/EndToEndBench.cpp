@@ -73,8 +73,9 @@ public:
     }
     bool Ok() const { return h_.Ok(); }
 
-    fs::path Setup(const std::string& name, bool sendToApp, const fs::path& target) {
-        return h_.WriteSetup(name + ".tpln_brisk", target, sendToApp);
+    fs::path Setup(const std::string& name, bool sendToApp, const fs::path& target,
+                   const std::string& targetTitle = {}) {
+        return h_.WriteSetup(name + ".tpln_brisk", target, sendToApp, targetTitle);
     }
     // Starts the program on a setup and returns the time until its window showed.
     double Start(const fs::path& setup) {
@@ -103,6 +104,27 @@ public:
     void Focus(Window w) {
         RequestActivation(h_.X().Connection(), w);
         WaitFor([&] { return HasFocus(h_.X().Connection(), w); });
+    }
+    // A second window of the bench's own that takes the keyboard away from the receiving one.
+    Window CoverWindow() {
+        Display* d = h_.X().Connection();
+        if (cover_ == None) {
+            cover_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 400, 0, 300, 100, 0, 0, 0);
+            XStoreName(d, cover_, "cover");
+            XMapWindow(d, cover_);
+            XSync(d, False);
+            WaitFor([&] { return Viewable(cover_); });
+        }
+        return cover_;
+    }
+    // How long the window manager takes to hand the keyboard to a window, polled every 0.1 ms.
+    double HandOverMs(Window w) {
+        Display* d = h_.X().Connection();
+        const auto t0 = Clock::now();
+        RequestActivation(d, w);
+        while (!HasFocus(d, w) && Clock::now() - t0 < std::chrono::seconds(1))
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        return Ms(Clock::now() - t0);
     }
     // Waits until the Return key reached the receiving window and, when a file is given, until
     // it has grown to the given size; the times at which each was seen, within a millisecond.
@@ -148,7 +170,7 @@ private:
     }
 
     ProgramHarness h_;
-    Window window_ = None;
+    Window window_ = None, cover_ = None;
 };
 
 void Latency(Bench& b, int readings, double& keyMedian) {
@@ -188,6 +210,47 @@ void Latency(Bench& b, int readings, double& keyMedian) {
                 "99th percentile %.1f ms, max %.1f ms\n",
                 toKey.size(), readings, k.median, k.p99, k.max);
     keyMedian = k.median;
+    b.Stop();
+}
+
+// Mode 1: the program finds the receiving window by its title. Already focused, it types at
+// once; with another window focused, it activates the receiving window and waits for the
+// keyboard, so that figure is the window manager's hand-over plus the program's own time.
+void ModeOneLatency(Bench& b, int readings) {
+    const fs::path target = b.Dir() / "mode1.csv";
+    b.Start(b.Setup("mode1", true, target, "receiving window"));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const Window receiver = b.ReceiverWindow(), cover = b.CoverWindow();
+    std::mt19937 random(7);
+    for (const bool focused : {true, false}) {
+        std::vector<double> toKey, handOver;
+        for (int i = 0; i < readings; ++i) {
+            if (focused) {
+                b.Focus(receiver);
+            } else {
+                handOver.push_back(b.HandOverMs(receiver));
+                b.Focus(cover);
+            }
+            b.DrainKeys();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 60));
+            const auto t0 = Clock::now();
+            b.Sim().SendReading("12.345");
+            const auto arrival = b.WaitArrival(std::chrono::seconds(2));
+            if (arrival.key)
+                toKey.push_back(Ms(*arrival.key - t0));
+        }
+        const Stats k = Summarise(toKey);
+        std::printf("mode 1, target %s: reading to the last keystroke (%zu of %d): median %.1f ms, "
+                    "99th percentile %.1f ms, max %.1f ms\n",
+                    focused ? "already focused" : "not focused", toKey.size(), readings, k.median,
+                    k.p99, k.max);
+        if (!focused) {
+            const Stats h = Summarise(handOver);
+            std::printf("  the window manager's own hand-over of the keyboard: median %.1f ms, "
+                        "99th percentile %.1f ms\n",
+                        h.median, h.p99);
+        }
+    }
     b.Stop();
 }
 
@@ -280,6 +343,8 @@ int main(int argc, char** argv) {
     double ours = 0;
     if (readings > 0)
         Latency(b, readings, ours);
+    if (readings > 0)
+        ModeOneLatency(b, std::min(readings, 100));
     if (wedge && readings > 0)
         HandMadeWedge(b, std::min(readings, 100), ours);
     if (sustained > 0)

@@ -8,10 +8,13 @@
 #include "fakes/FakeWindowSystem.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "platform/x11/XTestKeyboardInjector.h"
+#include "platform/x11/XkbKeymap.h"
 #include "targets/Target_App.h"
 
 #include "platform/x11/XServer.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -35,6 +38,7 @@ void SendPacket500Recorded(benchmark::State& state) {
     records.SetDefaults();
     CTarget_App sender(keyboard, windows);
     sender.Setup = &records.Setup;
+    sender.Typing = KeyboardTyping::ScanCodes;
     const std::u16string packet = Packet500();
     for (auto _ : state) {
         sender.SendPacket(packet);
@@ -64,6 +68,39 @@ XSetup& X() {
     return setup;
 }
 
+void UseLayout(const char* layout) {
+    const std::string command = "setxkbmap -display " + X().server.Name() + " " + layout;
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "%s failed\n", command.c_str());
+}
+
+// Reading the keymap (two round trips) and building the key steps of 500 characters by the
+// German layout: the work done per packet before the flush.
+void BuildBatch500German(benchmark::State& state) {
+    XSetup& x = X();
+    if (!x.program) {
+        state.SkipWithError("Xvfb did not start");
+        return;
+    }
+    UseLayout("de");
+    std::u32string text;
+    for (const char16_t c : Packet500())
+        text.push_back(c);
+    XkbKeymap keymap;
+    XTestKeyboardInjector::Steps steps;
+    XTestKeyboardInjector::Released released;
+    const bool withRead = state.range(0) != 0;
+    keymap.Read(x.program.get());
+    for (auto _ : state) {
+        if (withRead)
+            keymap.Read(x.program.get());
+        XTestKeyboardInjector::BuildCharacterSteps(text, keymap, steps, released);
+    }
+    state.counters["steps"] = static_cast<double>(steps.size());
+    UseLayout("us");
+}
+BENCHMARK(BuildBatch500German)->Arg(0)->Arg(1)->ArgName("read")->Unit(benchmark::kMicrosecond);
+
 // sync: also wait until the server has taken every event (one more round trip).
 void SendPacket500XTest(benchmark::State& state) {
     XSetup& x = X();
@@ -77,6 +114,7 @@ void SendPacket500XTest(benchmark::State& state) {
     records.SetDefaults();
     CTarget_App sender(keyboard, windows);
     sender.Setup = &records.Setup;
+    sender.Typing = state.range(1) != 0 ? KeyboardTyping::ScanCodes : KeyboardTyping::Layout;
     const std::u16string packet = Packet500();
     const bool sync = state.range(0) != 0;
     for (auto _ : state) {
@@ -88,9 +126,11 @@ void SendPacket500XTest(benchmark::State& state) {
             XSync(x.program.get(), False); // not counted: keeps the runs apart
         state.ResumeTiming();
     }
-    state.counters["events"] = static_cast<double>(sender.ScanCodes.size());
 }
-BENCHMARK(SendPacket500XTest)->Arg(0)->Arg(1)->ArgName("sync")->Unit(benchmark::kMillisecond);
+BENCHMARK(SendPacket500XTest)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"sync", "scancodes"})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

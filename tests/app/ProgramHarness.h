@@ -49,9 +49,15 @@ public:
     const fs::path& Dir() const { return dir_; }
 
     // A setup file that opens the port and writes to target at file open.
-    fs::path WriteSetup(const std::string& name, const fs::path& target, bool sendToApp = false) {
+    // targetTitle: type into the window whose title contains it (else the focused window).
+    fs::path WriteSetup(const std::string& name, const fs::path& target, bool sendToApp = false,
+                        const std::string& targetTitle = {}) {
         SetupRecords records;
         records.SetDefaults();
+        if (!targetTitle.empty()) {
+            records.Setup.TargetAppMode = 1;
+            std::strncpy(records.Setup.TargetAppTitle, targetTitle.c_str(), 100);
+        }
         records.Setup.OpenSerialPort = 1;
         records.Setup.OpenWriteToFile = 1;
         records.Setup.OpenAppActive = sendToApp ? 1 : 0;
