@@ -1,5 +1,6 @@
 #include "app/BriskApp.h"
 
+#include "app/BriskDoc.h"
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
 #include "gui/FileDialogs.h"
@@ -7,7 +8,6 @@
 #include "platform/SettingsStore.h"
 #include "resources/CommandIds.h"
 #include "resources/Resources.h"
-#include "setup/BriskDoc.h"
 #include "view/BriskView.h"
 
 #include <QCoreApplication>

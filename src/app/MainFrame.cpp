@@ -1,12 +1,12 @@
 #include "app/MainFrame.h"
 
 #include "app/BriskApp.h"
+#include "app/BriskDoc.h"
 #include "platform/MessageBoxService.h"
 #include "platform/x11/SkipTaskbar.h"
 #include "resources/CommandIds.h"
 #include "resources/Icons.h"
 #include "resources/MenuResources.h"
-#include "setup/BriskDoc.h"
 #include "view/BriskView.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 #include "view/BriskView.h"
 
 #include "app/BriskApp.h"
+#include "app/BriskDoc.h"
 #include "app/MainFrame.h"
 #include "gui/TemplateForm.h"
 #include "resources/ControlIds.h"
 #include "resources/MainViewTemplate.h"
-#include "setup/BriskDoc.h"
 #include "targets/TextString.h"
 
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "setup/BriskDoc.h"
+#include "app/BriskDoc.h"
 
 #include "app/BriskApp.h"
 #include "gui/FileDialogs.h"
