@@ -44,7 +44,5 @@ public:
     static const QString FileFilter;
 
 private:
-    bool DoSave(const QString& path);
-
     CBriskApp& App;
 };
