@@ -41,6 +41,10 @@ bool CBriskApp::InitInstance(const QStringList& arguments) {
 
     document_ = std::make_unique<CBriskDoc>(*this);
     frame_ = std::make_unique<CMainFrame>(*this, services_.view);
+    Document = document_.get();
+    MainFrame = frame_.get();
+    View = frame_->View();
+    View->TestProgram.AppFolder = AppFolder.toStdString();
     router_.SetTargets({&View->Commands, &document_->Commands, &frame_->Commands, &Commands});
     frame_->BuildBars();
 

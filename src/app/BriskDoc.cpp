@@ -7,7 +7,7 @@
 #include "platform/posix/ExclusiveFile.h"
 #include "resources/CommandIds.h"
 #include "setup/SetupFile.h"
-#include "view/BriskView.h"
+#include "view/DocumentView.h"
 
 #include <QFileInfo>
 #include <sys/stat.h>
@@ -76,6 +76,11 @@ bool CBriskDoc::OnOpenDocument(const QString& path) {
     App.SetFrameTitle(TitleName(path));
     View->ApplySetup();
     return true;
+}
+
+void CBriskDoc::OpenPendingFile() {
+    if (App.OpenPending == 1)
+        OnOpenDocument(App.PendingFile);
 }
 
 int CBriskDoc::ReadSetupFile(int fd) {
