@@ -96,6 +96,8 @@ TEST(ViewState, SecondInitialUpdateDoesNothing) {
     h.View().OnInitialUpdate(&h.frame, &h.doc);
     EXPECT_EQ(h.View().SendToApp, 1);
     EXPECT_EQ(h.View().TimerId, timer);
+    EXPECT_EQ(h.frame.placed, 1) << "the window is placed once";
+    EXPECT_EQ(h.doc.pendingOpens, 1) << "a file named before the view existed is read once";
 }
 
 TEST(ViewState, SwitchesToggleTheirLamps) {
