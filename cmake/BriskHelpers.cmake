@@ -48,3 +48,25 @@ function(brisk_check_no_qt TARGET)
         message(FATAL_ERROR "Core target ${TARGET} links Qt: ${libs}")
     endif()
 endfunction()
+
+# Includes between the program's folders run one way: app -> view -> dialogs -> gui, resources
+# -> core -> platform interfaces. Fail the configure step when a file of one of the folders
+# (relative to the calling CMakeLists.txt) includes a header of a FORBIDDEN folder.
+# brisk_check_includes(folder... FORBIDDEN folder...)
+function(brisk_check_includes)
+    cmake_parse_arguments(C "" "" "FORBIDDEN" ${ARGN})
+    list(JOIN C_FORBIDDEN "|" forbidden)
+    list(JOIN C_FORBIDDEN "/, " shown)
+    foreach(folder IN LISTS C_UNPARSED_ARGUMENTS)
+        get_filename_component(folder ${folder} ABSOLUTE)
+        file(GLOB_RECURSE files ${folder}/*.h ${folder}/*.cpp)
+        foreach(file IN LISTS files)
+            file(STRINGS ${file} includes
+                REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${forbidden})/")
+            if(includes)
+                message(FATAL_ERROR "${file} includes a header of a folder above its own "
+                    "(${shown}/): ${includes}")
+            endif()
+        endforeach()
+    endforeach()
+endfunction()

@@ -1,5 +1,6 @@
 #include "app/BriskApp.h"
 
+#include "app/BriskDoc.h"
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
 #include "gui/FileDialogs.h"
@@ -7,7 +8,6 @@
 #include "platform/SettingsStore.h"
 #include "resources/CommandIds.h"
 #include "resources/Resources.h"
-#include "setup/BriskDoc.h"
 #include "view/BriskView.h"
 
 #include <QCoreApplication>
@@ -41,6 +41,10 @@ bool CBriskApp::InitInstance(const QStringList& arguments) {
 
     document_ = std::make_unique<CBriskDoc>(*this);
     frame_ = std::make_unique<CMainFrame>(*this, services_.view);
+    Document = document_.get();
+    MainFrame = frame_.get();
+    View = frame_->View();
+    View->TestProgram.AppFolder = AppFolder.toStdString();
     router_.SetTargets({&View->Commands, &document_->Commands, &frame_->Commands, &Commands});
     frame_->BuildBars();
 

@@ -1,12 +1,12 @@
 #include "app/MainFrame.h"
 
 #include "app/BriskApp.h"
+#include "app/BriskDoc.h"
 #include "platform/MessageBoxService.h"
 #include "platform/x11/SkipTaskbar.h"
 #include "resources/CommandIds.h"
 #include "resources/Icons.h"
 #include "resources/MenuResources.h"
-#include "setup/BriskDoc.h"
 #include "view/BriskView.h"
 
 #include <QAction>
@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -27,7 +28,7 @@ CMainFrame::CMainFrame(CBriskApp& app, ViewServices services)
       App(app) {
     setWindowIcon(ProgramIcon());
     setAcceptDrops(true);
-    view_ = new CBriskView(app, services, this);
+    view_ = new CBriskView(services, this);
     setCentralWidget(view_);
 
     Commands.OnCommand(cmd::ShowTapline, [this] { ShowMainWindow(); });
@@ -229,6 +230,31 @@ QString CMainFrame::TrayTip() const {
 void CMainFrame::RefreshTrayTip() {
     if (IconMode == 1 && TrayIcon)
         TrayIcon->setToolTip(TrayTip());
+}
+
+void CMainFrame::SetFrameTitle(const QString& name) {
+    App.SetFrameTitle(name);
+}
+
+void CMainFrame::DoWaitCursor(int code) {
+    App.DoWaitCursor(code);
+}
+
+void CMainFrame::PlaceFrame() {
+    // Centred across, in the upper part of the screen.
+    adjustSize();
+    if (const QScreen* s = screen()) {
+        const QSize area = s->geometry().size();
+        const QSize w = frameGeometry().size();
+        move((area.width() - w.width()) / 2, (3 * area.height() - w.height()) / 16);
+    }
+}
+
+// As a message posted to the frame: the placement follows once the events waiting now have been
+// handled, and never reaches a frame that is gone by then.
+void CMainFrame::PostIconMode(int mode) {
+    QMetaObject::invokeMethod(
+        this, [this, mode] { SetIconMode(mode); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::ShowMainWindow() {

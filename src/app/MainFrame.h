@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/CommandRouter.h"
+#include "view/ViewFrame.h"
 #include "view/ViewServices.h"
 
 #include <QMainWindow>
@@ -14,7 +15,7 @@ class QSystemTrayIcon;
 // The main window: a fixed-size frame with menu bar, toolbar and status bar around the view. It
 // shows the program on the taskbar or as an icon in the system tray, hides instead of
 // minimising while in the tray, asks before closing from the tray, and routes help requests.
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public ViewFrame {
     Q_OBJECT
 public:
     enum ShowCmd { ShowDefault = -1, ShowNormal = 1, ShowMinimized = 6 };
@@ -34,10 +35,19 @@ public:
     void BuildBars();
     void ActivateFrame(int showCmd);
     void SetIconMode(int mode);
-    void RefreshTrayTip();
     void ShowMainWindow();
     void RefreshRecentFiles();
     QString TrayTip() const;
+
+    // ViewFrame
+    void SetFrameTitle(const QString& name) override;
+    void DoWaitCursor(int code) override;
+    void PlaceFrame() override;
+    void RefreshTrayTip() override;
+    void PostIconMode(int mode) override;
+    void ShowMinimizedNext() override { PendingShowCmd = ShowMinimized; }
+    int GetHelpContext() const override { return HelpContext; }
+    void SetHelpContext(int context) override { HelpContext = context; }
 
     CBriskView* View() const { return view_; }
     QMenu* TrayMenu() const { return trayMenu_; }

@@ -1,16 +1,13 @@
 #include "view/BriskView.h"
 
-#include "app/BriskApp.h"
-#include "app/MainFrame.h"
 #include "gui/TemplateForm.h"
 #include "resources/ControlIds.h"
 #include "resources/MainViewTemplate.h"
-#include "setup/BriskDoc.h"
 #include "targets/TextString.h"
+#include "view/ViewDocument.h"
+#include "view/ViewFrame.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTimerEvent>
@@ -21,12 +18,11 @@ namespace {
 const QString FocusText = QStringLiteral("Use application with current input focus");
 }
 
-CBriskView::CBriskView(CBriskApp& app, ViewServices services, QWidget* parent)
+CBriskView::CBriskView(ViewServices services, QWidget* parent)
     : QWidget(parent), TestProgram(services.windows, services.processes, services.messages),
       TargetApp(services.keyboard, services.windows),
       Device(SerialPort, services.settings, services.discovery, services.messages),
-      Capture(SerialPort, Packet, *this, services.messages), App(app) {
-    App.View = this;
+      Capture(SerialPort, Packet, *this, services.messages) {
     Form = new TemplateForm(MainViewTemplate(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -35,8 +31,7 @@ CBriskView::CBriskView(CBriskApp& app, ViewServices services, QWidget* parent)
 
     TargetApp.Typing = CTarget_App::TypingFromSetting(
         services.settings.GetProfileString("Settings", "KeyboardTyping", "Layout"));
-    Device.EndWaitCursor = [this] { App.DoWaitCursor(-1); };
-    TestProgram.AppFolder = app.AppFolder.toStdString();
+    Device.EndWaitCursor = [this] { MainFrame->DoWaitCursor(-1); };
 }
 
 CBriskView::~CBriskView() {
@@ -57,7 +52,7 @@ void CBriskView::OnCommand(int id) {
     }
 }
 
-void CBriskView::OnInitialUpdate(CMainFrame* frame, CBriskDoc* document) {
+void CBriskView::OnInitialUpdate(ViewFrame* frame, ViewDocument* document) {
     if (Initialised == 1)
         return;
     Initialised = 1;
@@ -73,28 +68,19 @@ void CBriskView::OnInitialUpdate(CMainFrame* frame, CBriskDoc* document) {
     TargetFile.Setup = Setup;
     Capture.Setup = Setup;
     Document->View = this;
-    App.MainFrame = frame;
-    App.Document = document;
 
-    // Centred across, in the upper part of the screen.
-    MainFrame->adjustSize();
-    if (const QScreen* screen = MainFrame->screen()) {
-        const QSize s = screen->geometry().size();
-        const QSize w = MainFrame->frameGeometry().size();
-        MainFrame->move((s.width() - w.width()) / 2, (3 * s.height() - w.height()) / 16);
-    }
+    MainFrame->PlaceFrame();
 
     Leds.PrepareLeds(palette().color(QPalette::Button));
     SetLed(ctl::SerialLed, Led::Red);
     SetLed(ctl::KeyboardLed, Led::Red);
     SetLed(ctl::FileLed, Led::DarkRed);
     SetLed(ctl::PacketLed, Led::DarkRed);
-    App.SetFrameTitle(QStringLiteral("Untitled"));
+    MainFrame->SetFrameTitle(QStringLiteral("Untitled"));
     ResetView();
     TimerId = startTimer(50, Qt::PreciseTimer); // one packet per tick: ticks must not drift
 
-    if (App.OpenPending == 1)
-        Document->OnOpenDocument(App.PendingFile);
+    Document->OpenPendingFile();
 }
 
 void CBriskView::ResetView() {
@@ -153,7 +139,7 @@ void CBriskView::ApplySetup() {
     ResetFileCounters();
     PostIconMode();
     if (Setup->OpenMinimized == 1)
-        MainFrame->PendingShowCmd = CMainFrame::ShowMinimized;
+        MainFrame->ShowMinimizedNext();
 }
 
 bool CBriskView::TargetFileChosen() const {
@@ -161,15 +147,7 @@ bool CBriskView::TargetFileChosen() const {
 }
 
 void CBriskView::PostIconMode() {
-    const int mode = Setup->ProgramIcon == 1 ? 1 : 0;
-    QPointer<CMainFrame> frame = MainFrame;
-    QMetaObject::invokeMethod(
-        MainFrame,
-        [frame, mode] {
-            if (frame)
-                frame->SetIconMode(mode);
-        },
-        Qt::QueuedConnection);
+    MainFrame->PostIconMode(Setup->ProgramIcon == 1 ? 1 : 0);
 }
 
 void CBriskView::ResetFileCounters() {
@@ -218,7 +196,7 @@ void CBriskView::OnEnableSerialPort() {
         TestProgram.AnnouncePortFree();
         return;
     }
-    App.DoWaitCursor(1);
+    MainFrame->DoWaitCursor(1);
     TestProgram.RequestPortRelease();
     SerialPort.PortNumber = Device.DevicePort;
     SerialPort.BaudRate = BaudRate;
@@ -243,7 +221,7 @@ void CBriskView::OnEnableSerialPort() {
         Form->SetText(ctl::SerialSwitch, QStringLiteral("Enable serial port"));
     }
     MainFrame->RefreshTrayTip();
-    App.DoWaitCursor(-1);
+    MainFrame->DoWaitCursor(-1);
 }
 
 void CBriskView::OnSendToApp() {

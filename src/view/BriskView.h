@@ -10,28 +10,29 @@
 #include "support/Linescope.h"
 #include "targets/Target_App.h"
 #include "targets/Target_File.h"
+#include "view/DocumentView.h"
 #include "view/LED_Ctrl.h"
 #include "view/ViewServices.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
 
-class CBriskApp;
-class CBriskDoc;
-class CMainFrame;
 class TemplateForm;
+class ViewDocument;
+class ViewFrame;
 class QSocketNotifier;
 
 // The program's only view: the form with the status fields, the lamps and the three switches.
-// It owns the whole capture machinery and runs the capture cycle from its 50 ms timer.
-class CBriskView : public QWidget, public ViewFields, public PacketOwner {
+// It owns the whole capture machinery and runs the capture cycle from its 50 ms timer. It
+// reaches the main frame and the setup document only through ViewFrame and ViewDocument.
+class CBriskView : public QWidget, public ViewFields, public PacketOwner, public DocumentView {
     Q_OBJECT
 public:
-    CBriskView(CBriskApp& app, ViewServices services, QWidget* parent = nullptr);
+    explicit CBriskView(ViewServices services, QWidget* parent = nullptr);
     ~CBriskView() override;
 
-    CMainFrame* MainFrame = nullptr;
-    CBriskDoc* Document = nullptr;
+    ViewFrame* MainFrame = nullptr;   // set in OnInitialUpdate
+    ViewDocument* Document = nullptr; // set in OnInitialUpdate
     SetupRecord* Setup = nullptr;
     TemplateForm* Form = nullptr;
 
@@ -52,9 +53,10 @@ public:
 
     CommandTarget Commands; // the view's place in command routing
 
-    void OnInitialUpdate(CMainFrame* frame, CBriskDoc* document);
-    void ResetView();
-    void ApplySetup();
+    void OnInitialUpdate(ViewFrame* frame, ViewDocument* document);
+    // DocumentView
+    void ResetView() override;
+    void ApplySetup() override;
     void ResetFileCounters();
     void ShowFileCounters() override;
     void OnEnableSerialPort();
@@ -91,7 +93,6 @@ private:
     void PostIconMode();
     bool TargetFileChosen() const;
 
-    CBriskApp& App;
     QSocketNotifier* PortWatch = nullptr;
     QElapsedTimer LastCycle;
     bool WakePending = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BriskApp.h"
+#include "app/BriskDoc.h"
 #include "app/MainFrame.h"
 #include "fakes/FakeFileDialogs.h"
 #include "fakes/FakeKeyboardInjector.h"
@@ -10,7 +11,6 @@
 #include "fakes/FakeWindowSystem.h"
 #include "gui/TemplateForm.h"
 #include "platform/SerialPortDiscovery.h"
-#include "setup/BriskDoc.h"
 #include "view/BriskView.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,5 @@
+#include "ReceiverPort.h"
+#include "ReceiverSimulator.h"
 #include "app/AppHarness.h"
 #include "app/HelpWindow.h"
 #include "resources/CommandIds.h"
@@ -6,6 +8,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -62,9 +65,11 @@ TEST(MainFrame, MenusPromptsAndAccelerators) {
                                    cmd::ClearData}));
 }
 
-TEST(MainFrame, FixedSizeWithoutMaximise) {
+TEST(MainFrame, StartsUntitledOnTheTaskbarAtFixedSize) {
     AppHarness h;
     h.Start();
+    EXPECT_EQ(h.Frame().windowTitle(), "Tapline Brisk - Untitled");
+    EXPECT_EQ(h.Frame().IconMode, 0);
     EXPECT_EQ(h.Frame().minimumSize(), h.Frame().maximumSize());
     EXPECT_FALSE(h.Frame().windowFlags() & Qt::WindowMaximizeButtonHint);
 }
@@ -72,7 +77,7 @@ TEST(MainFrame, FixedSizeWithoutMaximise) {
 TEST(MainFrame, HelpFollowsTheContextInForce) {
     AppHarness h;
     h.Start();
-    h.Frame().HelpContext = 109; // as while the Parsing dialog is open
+    h.Frame().SetHelpContext(109); // as while the Parsing dialog is open
     h.app->Router().Execute(cmd::Help);
     ASSERT_NE(h.app->Help(), nullptr);
     EXPECT_EQ(h.app->Help()->Topic(), 109);
@@ -98,10 +103,20 @@ TEST(MainFrame, UsersGuideAndWebSite) {
 }
 
 TEST(MainFrame, TrayModeAsksBeforeClosingAndTipFollowsThePort) {
+    ReceiverSimulator sim;
+    ASSERT_TRUE(sim.Ok());
     AppHarness h;
+    MapReceiverAsCom3(h.settings, sim.SlavePath());
     h.Start();
     h.Frame().SetIconMode(1);
     EXPECT_EQ(h.Frame().TrayTip(), "  Tapline Brisk\n     Serial Port: Closed  ");
+    h.View().OnEnableSerialPort();
+    ASSERT_TRUE(h.View().SerialPort.IsOpen());
+    EXPECT_EQ(h.Frame().TrayTip(), "  Tapline Brisk\n     Serial Port: COM3 is open  ");
+    EXPECT_EQ(h.Frame().TrayIcon->toolTip(), h.Frame().TrayTip());
+    h.View().OnEnableSerialPort();
+    EXPECT_TRUE(h.Frame().TrayTip().endsWith("Closed  "));
+    EXPECT_EQ(h.Frame().TrayIcon->toolTip(), h.Frame().TrayTip());
 
     h.messages.answers = {MsgAnswer::No};
     EXPECT_FALSE(h.Frame().close());
@@ -132,6 +147,17 @@ TEST(MainFrame, MinimiseInTheTrayHidesTheWindow) {
     h.app->Router().Execute(cmd::ShowTapline);
     EXPECT_TRUE(h.Frame().isVisible());
     EXPECT_FALSE(h.Frame().isMinimized());
+}
+
+TEST(MainFrame, OpenMinimizedShowsTheWindowMinimised) {
+    AppHarness h;
+    h.Start();
+    ASSERT_FALSE(h.Frame().isMinimized());
+    h.app->OpenDocumentFile(
+        h.WriteSetup("m.tpln_brisk", [](SetupRecord& s) { s.OpenMinimized = 1; }));
+    h.Pump();
+    EXPECT_TRUE(h.Frame().isMinimized());
+    EXPECT_EQ(h.Frame().PendingShowCmd, -1) << "used once";
 }
 
 TEST(MainFrame, NewSetupReturnsToTheTaskbar) {

@@ -1,23 +1,20 @@
 #pragma once
 
 #include "gui/CommandRouter.h"
-#include "setup/SetupRecord.h"
+#include "view/ViewDocument.h"
 
 #include <QString>
 
 class CBriskApp;
-class CBriskView;
 
 // The setup document: owns the live setup record and its reference copy, reads and writes setup
 // files (exactly the 1724 bytes of the record), and carries the document state a user sees (the
 // file's path, the name in the title bar, whether unsaved changes are to be asked about).
-class CBriskDoc : public SetupRecords {
+class CBriskDoc : public ViewDocument {
 public:
     explicit CBriskDoc(CBriskApp& app);
-    virtual ~CBriskDoc() = default;
 
-    CBriskView* View = nullptr; // set by the view at its first showing
-    QString CfgFolder;          // folder in which the setup-file dialogs open
+    QString CfgFolder; // folder in which the setup-file dialogs open
 
     QString PathName;      // empty while the setup has no file
     bool Modified = false; // meaningful right after a changed-setup test
@@ -26,6 +23,8 @@ public:
 
     bool OnNewDocument();
     bool OnOpenDocument(const QString& path);
+    // ViewDocument: the file of a first OnOpenDocument that came before the view existed.
+    void OpenPendingFile() override;
     bool OnSaveDocument(const QString& path);
     // 0 read, 1 wrong size, 2 wrong version, 3 wrong model.
     int ReadSetupFile(int fd);
@@ -44,7 +43,5 @@ public:
     static const QString FileFilter;
 
 private:
-    bool DoSave(const QString& path);
-
     CBriskApp& App;
 };

@@ -1,18 +1,77 @@
-#include "app/AppHarness.h"
+#include "ReceiverPort.h"
+#include "ReceiverSimulator.h"
+#include "fakes/FakeKeyboardInjector.h"
+#include "fakes/FakeMessageBox.h"
+#include "fakes/FakeProcessLauncher.h"
+#include "fakes/FakeSerialPortDiscovery.h"
+#include "fakes/FakeSettingsStore.h"
+#include "fakes/FakeViewDocument.h"
+#include "fakes/FakeViewFrame.h"
+#include "fakes/FakeWindowSystem.h"
+#include "gui/TemplateForm.h"
 #include "resources/ControlIds.h"
+#include "view/BriskView.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
 const QString Focus = "Use application with current input focus";
 
+// The view on fake services, in a fake frame, showing a fake setup document.
+struct ViewHarness {
+    FakeSettingsStore settings;
+    FakeMessageBox messages;
+    FakeSerialPortDiscovery discovery; // finds nothing: tests map their ports by hand
+    FakeKeyboardInjector keyboard;
+    FakeWindowSystem windows;
+    FakeProcessLauncher processes;
+    FakeViewFrame frame;
+    FakeViewDocument doc;
+    QTemporaryDir dir;
+    std::unique_ptr<CBriskView> view;
+
+    void Start() {
+        view = std::make_unique<CBriskView>(
+            ViewServices{settings, messages, discovery, keyboard, windows, processes});
+        view->OnInitialUpdate(&frame, &doc);
+    }
+    // A setup file read: the default record changed by edit.
+    void Open(const std::function<void(SetupRecord&)>& edit) {
+        SetupRecords records;
+        records.SetDefaults();
+        edit(records.Setup);
+        doc.Open(records.Setup);
+    }
+
+    CBriskView& View() { return *view; }
+    TemplateForm& Form() { return *view->Form; }
+    QString Field(int id) { return Form().Text(id); }
+
+    // The lamp a control shows now.
+    Led Lamp(int id) {
+        const QImage shown = qobject_cast<QLabel*>(Form().Control(id))->pixmap().toImage();
+        for (Led led : {Led::DarkRed, Led::DarkGreen, Led::Red, Led::Yellow, Led::Green})
+            if (View().Leds.Image(led).toImage() == shown)
+                return led;
+        ADD_FAILURE() << "control " << id << " shows no lamp";
+        return Led::DarkRed;
+    }
+};
+
 TEST(ViewState, StartUp) {
-    AppHarness h;
+    ViewHarness h;
     h.Start();
-    EXPECT_EQ(h.Frame().windowTitle(), "Tapline Brisk - Untitled");
+    EXPECT_EQ(h.frame.title, "Untitled");
     EXPECT_EQ(h.Field(ctl::KbApp), Focus);
     for (int id : {ctl::InputPacket, ctl::OutputPacket, ctl::FileName, ctl::FileWrites,
                    ctl::FileErrors, ctl::Device, ctl::RxDBuffer})
@@ -25,22 +84,24 @@ TEST(ViewState, StartUp) {
         EXPECT_FALSE(h.Form().IsChecked(id)) << id;
     EXPECT_TRUE(h.Form().IsEnabled(ctl::SendToAppSwitch));
     EXPECT_FALSE(h.Form().IsEnabled(ctl::SendToFileSwitch)) << "no target file yet";
-    EXPECT_EQ(h.Frame().IconMode, 0);
-    EXPECT_FALSE(h.Doc().SetupChanged());
+    EXPECT_EQ(h.frame.iconModes, std::vector<int>{0}) << "on the taskbar";
+    EXPECT_FALSE(h.doc.SetupChanged());
 }
 
 TEST(ViewState, SecondInitialUpdateDoesNothing) {
-    AppHarness h;
+    ViewHarness h;
     h.Start();
     h.View().OnSendToApp();
     const int timer = h.View().TimerId;
-    h.View().OnInitialUpdate(&h.Frame(), &h.Doc());
+    h.View().OnInitialUpdate(&h.frame, &h.doc);
     EXPECT_EQ(h.View().SendToApp, 1);
     EXPECT_EQ(h.View().TimerId, timer);
+    EXPECT_EQ(h.frame.placed, 1) << "the window is placed once";
+    EXPECT_EQ(h.doc.pendingOpens, 1) << "a file named before the view existed is read once";
 }
 
 TEST(ViewState, SwitchesToggleTheirLamps) {
-    AppHarness h;
+    ViewHarness h;
     h.Start();
     h.Form().Control(ctl::SendToAppSwitch)->setFocus();
     qobject_cast<QAbstractButton*>(h.Form().Control(ctl::SendToAppSwitch))->click();
@@ -61,43 +122,42 @@ TEST(ViewState, SetAtFileOpen) {
         bool appEnabled, fileEnabled;
         QString kbApp;
     } rows[] = {
-        {"inactive.tpln_brisk", [](SetupRecord&) {}, 0, 0, Led::Red, Led::DarkRed, true, false,
-         Focus},
-        {"active.tpln_brisk", [](SetupRecord& s) { s.OpenAppActive = 1; }, 1, 0, Led::Green,
-         Led::DarkRed, true, false, Focus},
-        {"titled.tpln_brisk",
+        {"inactive", [](SetupRecord&) {}, 0, 0, Led::Red, Led::DarkRed, true, false, Focus},
+        {"active", [](SetupRecord& s) { s.OpenAppActive = 1; }, 1, 0, Led::Green, Led::DarkRed,
+         true, false, Focus},
+        {"titled",
          [](SetupRecord& s) {
              s.TargetAppMode = 1;
              std::strcpy(s.TargetAppTitle, "Report \xE9");
          },
          0, 0, Led::Red, Led::DarkRed, true, false, QString::fromUtf8("Report \u00e9")},
-        {"disabled.tpln_brisk",
+        {"disabled",
          [](SetupRecord& s) {
              s.OpenAppDisabled = 1;
              s.OpenAppActive = 1;
          },
          0, 0, Led::DarkRed, Led::DarkRed, false, false, ""},
-        {"file.tpln_brisk",
+        {"file",
          [](SetupRecord& s) {
              std::strcpy(s.TargetFilePath, "/tmp/x/readings.csv");
              std::strcpy(s.TargetFileName, "readings.csv");
          },
          0, 0, Led::Red, Led::Red, true, true, Focus},
-        {"writefile.tpln_brisk",
+        {"writefile",
          [](SetupRecord& s) {
              std::strcpy(s.TargetFilePath, "/tmp/x/readings.csv");
              std::strcpy(s.TargetFileName, "readings.csv");
              s.OpenWriteToFile = 1;
          },
          0, 1, Led::Red, Led::Green, true, true, Focus},
-        {"nofile.tpln_brisk", [](SetupRecord& s) { s.OpenWriteToFile = 1; }, 0, 1, Led::Red,
-         Led::Green, true, false, Focus},
+        {"nofile", [](SetupRecord& s) { s.OpenWriteToFile = 1; }, 0, 1, Led::Red, Led::Green, true,
+         false, Focus},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        AppHarness h;
+        ViewHarness h;
         h.Start();
-        ASSERT_TRUE(h.app->OpenDocumentFile(h.WriteSetup(r.name, r.edit)));
+        h.Open(r.edit);
         EXPECT_EQ(h.View().SendToApp, r.sendToApp);
         EXPECT_EQ(h.View().SendToFile, r.sendToFile);
         EXPECT_EQ(h.Lamp(ctl::KeyboardLed), r.keyboard);
@@ -112,34 +172,22 @@ TEST(ViewState, SetAtFileOpen) {
 }
 
 TEST(ViewState, DisabledKeyboardTargetIsStoredInTheSetup) {
-    AppHarness h;
+    ViewHarness h;
     h.Start();
-    h.app->OpenDocumentFile(
-        h.WriteSetup("d.tpln_brisk", [](SetupRecord& s) { s.OpenAppDisabled = 1; }));
-    EXPECT_EQ(h.Doc().Setup.TargetAppMode, 2);
-    EXPECT_TRUE(h.Doc().SetupChanged()) << "the mode change counts as a change";
-}
-
-TEST(ViewState, OpenMinimizedShowsTheWindowMinimised) {
-    AppHarness h;
-    h.Start();
-    ASSERT_FALSE(h.Frame().isMinimized());
-    h.app->OpenDocumentFile(
-        h.WriteSetup("m.tpln_brisk", [](SetupRecord& s) { s.OpenMinimized = 1; }));
-    h.Pump();
-    EXPECT_TRUE(h.Frame().isMinimized());
-    EXPECT_EQ(h.Frame().PendingShowCmd, -1) << "used once";
+    h.Open([](SetupRecord& s) { s.OpenAppDisabled = 1; });
+    EXPECT_EQ(h.doc.Setup.TargetAppMode, 2);
+    EXPECT_TRUE(h.doc.SetupChanged()) << "the mode change counts as a change";
 }
 
 TEST(ViewState, ErrorCounterAlertAndResetView) {
-    AppHarness h;
+    ViewHarness h;
     h.Start();
     const QString target = h.dir.path() + "/no-such-folder/readings.csv";
-    h.app->OpenDocumentFile(h.WriteSetup("e.tpln_brisk", [&](SetupRecord& s) {
+    h.Open([&](SetupRecord& s) {
         std::strcpy(s.TargetFilePath, target.toUtf8().constData());
         std::strcpy(s.TargetFileName, "readings.csv");
         s.OpenWriteToFile = 1;
-    }));
+    });
     auto* errors = qobject_cast<QLineEdit*>(h.Form().Control(ctl::FileErrors));
     const QColor normal = errors->palette().color(QPalette::Base);
     h.View().TargetFile.WritePacket(u"1\r");
@@ -154,11 +202,11 @@ TEST(ViewState, ErrorCounterAlertAndResetView) {
     EXPECT_EQ(h.View().SendToFile, 0);
     EXPECT_EQ(h.Lamp(ctl::FileLed), Led::DarkRed);
     EXPECT_FALSE(h.Form().IsEnabled(ctl::SendToFileSwitch));
-    EXPECT_FALSE(h.Doc().SetupChanged()) << "the record is the default one again";
+    EXPECT_FALSE(h.doc.SetupChanged()) << "the record is the default one again";
 }
 
 TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
-    AppHarness h;
+    ViewHarness h;
     h.Start();
     h.View().OnEnableSerialPort(); // nothing mapped: no port at all
     EXPECT_FALSE(h.View().SerialPort.IsOpen());
@@ -170,14 +218,6 @@ TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
                   u"Cannot find a serial device supported by Tapline Brisk.\n", 0),
               0u);
 }
-
-} // namespace
-
-#include "../tools/receiver-sim/ReceiverSimulator.h"
-
-#include <QElapsedTimer>
-
-namespace {
 
 // Runs the event loop until cond holds, for at most two seconds.
 bool WaitUntil(const std::function<bool()>& cond) {
@@ -191,26 +231,16 @@ bool WaitUntil(const std::function<bool()>& cond) {
     return true;
 }
 
-// A receiver on a pseudo-terminal mapped as COM3, the only port the search may try.
-void MapReceiver(AppHarness& h, const ReceiverSimulator& sim) {
-    h.settings.WriteProfileString("SerialDeviceMap", "COM3", sim.SlavePath());
-    std::string use(200, '0');
-    use[2] = '1';
-    h.settings.WriteProfileString("Settings", "InstalledPorts", std::string(200, '1'));
-    h.settings.WriteProfileString("Settings", "UsePorts", use);
-}
-
 TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     ReceiverSimulator sim;
     ASSERT_TRUE(sim.Ok());
-    AppHarness h;
-    MapReceiver(h, sim);
+    ViewHarness h;
+    MapReceiverAsCom3(h.settings, sim.SlavePath());
     h.Start();
-    h.Frame().SetIconMode(1);
-    h.app->OpenDocumentFile(h.WriteSetup("port.tpln_brisk", [](SetupRecord& s) {
+    h.Open([](SetupRecord& s) {
         s.OpenSerialPort = 1;
         s.ProgramIcon = 1;
-    }));
+    });
     ASSERT_TRUE(h.View().SerialPort.IsOpen());
     EXPECT_EQ(h.Field(ctl::Device), "Trailnote USB Dock on COM3");
     EXPECT_TRUE(h.Form().IsChecked(ctl::SerialSwitch));
@@ -218,10 +248,10 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::Red);
     EXPECT_EQ(h.Field(ctl::RxDBuffer), "0");
     EXPECT_EQ(h.settings.GetProfileInt("Settings", "LastPort"), 3);
-    EXPECT_EQ(h.Frame().TrayTip(), "  Tapline Brisk\n     Serial Port: COM3 is open  ");
+    EXPECT_EQ(h.frame.trayTipRefreshes, 1) << "the tray tip follows the open port";
+    EXPECT_EQ(h.frame.waitCursors, 0) << "the wait cursor ends with the search";
 
     // With nothing to read the cycle rests; a reading wakes it and goes to the fields.
-    h.Pump();
     EXPECT_TRUE(WaitUntil([&] { return h.View().Resting(); }));
     sim.SendReading("12.345");
     EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "12.345{CR}"; }));
@@ -244,7 +274,7 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     EXPECT_EQ(h.Field(ctl::RxDBuffer), "");
     EXPECT_EQ(h.Lamp(ctl::SerialLed), Led::Red);
     EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::DarkRed);
-    EXPECT_TRUE(h.Frame().TrayTip().endsWith("Closed  "));
+    EXPECT_EQ(h.frame.trayTipRefreshes, 2) << "and the closed one";
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "setup/BriskDoc.h"
+#include "app/BriskDoc.h"
 
 #include "app/BriskApp.h"
 #include "gui/FileDialogs.h"
@@ -6,13 +6,11 @@
 #include "platform/SettingsStore.h"
 #include "platform/posix/ExclusiveFile.h"
 #include "resources/CommandIds.h"
-#include "view/BriskView.h"
+#include "setup/SetupFile.h"
+#include "view/DocumentView.h"
 
 #include <QFileInfo>
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 const QString CBriskDoc::FileFilter = QStringLiteral("Tapline Brisk Setup Files (*.tpln_brisk)");
 
@@ -20,12 +18,6 @@ namespace {
 
 std::u16string Text(const QString& s) {
     return s.toStdU16String();
-}
-
-// A file without any write permission counts as read-only, for root too: its owner marked it
-// so, and a setup must then be neither taken over for writing nor overwritten.
-bool ReadOnly(const struct stat& st) {
-    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 } // namespace
@@ -60,7 +52,7 @@ bool CBriskDoc::OnOpenDocument(const QString& path) {
         return false;
     }
     ExclusiveFile file;
-    if (ReadOnly(st) || !S_ISREG(st.st_mode) || !file.Open(name.toStdString(), false)) {
+    if (SetupFileReadOnly(st) || !S_ISREG(st.st_mode) || !file.Open(name.toStdString(), false)) {
         App.Messages().Show(u"Unable to open the Tapline Brisk Setup file:     \n\n" + Text(path) +
                             u"     ");
         return false;
@@ -86,58 +78,18 @@ bool CBriskDoc::OnOpenDocument(const QString& path) {
     return true;
 }
 
-int CBriskDoc::ReadSetupFile(int fd) {
-    SetupRecord kept = Setup;
-    std::size_t got = 0;
-    while (got < SetupRecord::Size) {
-        const ssize_t n =
-            ::pread(fd, Setup.Bytes() + got, SetupRecord::Size - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    int result = 0;
-    if (got < SetupRecord::Size)
-        result = 1;
-    else if (Setup.RecordVersion != SetupRecord::CurrentVersion)
-        result = 2;
-    else if (Setup.ModelCode != SetupRecord::CurrentModel)
-        result = 3;
-    if (result == 0)
-        SavedSetup = Setup;
-    else
-        Setup = kept;
-    return result;
+void CBriskDoc::OpenPendingFile() {
+    if (App.OpenPending == 1)
+        OnOpenDocument(App.PendingFile);
 }
 
-bool CBriskDoc::DoSave(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(name.constData(), &st) == 0 && (ReadOnly(st) || !S_ISREG(st.st_mode)))
-        return false;
-    ExclusiveFile file;
-    if (!file.Open(name.toStdString(), true))
-        return false;
-    // Exclusive first, then overwrite in place and cut to size: the old setup is never left
-    // emptied by a save that cannot proceed.
-    std::size_t done = 0;
-    while (done < SetupRecord::Size) {
-        const ssize_t n = ::pwrite(file.Fd(), Setup.Bytes() + done, SetupRecord::Size - done,
-                                   static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return ::ftruncate(file.Fd(), SetupRecord::Size) == 0;
+int CBriskDoc::ReadSetupFile(int fd) {
+    return ReadSetupRecord(fd, *this);
 }
 
 bool CBriskDoc::OnSaveDocument(const QString& path) {
     App.DoWaitCursor(1);
-    if (!DoSave(path)) {
+    if (!WriteSetupFile(QFile::encodeName(path).toStdString(), Setup)) {
         App.DoWaitCursor(-1);
         App.Messages().Show(
             u"Unable to save the Tapline Brisk Setup parameters in the file:     \n\n" +
