@@ -239,15 +239,14 @@ Window X11WindowSystem::RootChildOf(Window window) {
     }
 }
 
-bool X11WindowSystem::HoldsKeyboard(Window window) {
+bool X11WindowSystem::HoldsKeyboard(Window topLevel) {
     Window focus = None;
     int revertTo = 0;
     XGetInputFocus(display_, &focus, &revertTo);
     if (focus == None || focus == PointerRoot || focus == root_)
         return false;
     // Under a window manager both sit in the same frame.
-    const Window top = RootChildOf(window);
-    return top != None && RootChildOf(focus) == top;
+    return RootChildOf(focus) == topLevel;
 }
 
 void X11WindowSystem::Activate(WindowId window) {
@@ -270,13 +269,16 @@ bool X11WindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
     // The window manager hands the keyboard over when it gets to it; keys typed before that
     // would go to the window that had it. Ask the server itself, not the manager's hints.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    for (;;) {
-        if (HoldsKeyboard(window))
-            return true;
-        if (RootChildOf(window) == None || std::chrono::steady_clock::now() >= limit)
+    const Window top = RootChildOf(window);
+    if (top == None)
+        return false; // closed meanwhile
+    while (!HoldsKeyboard(top)) {
+        if (std::chrono::steady_clock::now() >= limit)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Window managers hand the keyboard over within a millisecond or so: look often.
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
     }
+    return true;
 }
 
 void X11WindowSystem::Raise(WindowId window) {

@@ -51,7 +51,8 @@ private:
     bool HasWmState(XId window);
     void SendToRoot(XId window, XId type, long l0, long l1, long l2);
     XId RootChildOf(XId window);
-    bool HoldsKeyboard(XId window);
+    // The keyboard focus is in the top-level window (a child of the root) or inside it.
+    bool HoldsKeyboard(XId topLevel);
     std::u16string Utf8Title(XId window);
     std::u16string WmNameTitle(XId window);
 
