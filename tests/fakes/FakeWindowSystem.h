@@ -19,11 +19,11 @@ public:
         bool exists = true; // false: closed after the list was taken
         bool own = false;
     };
-    enum class Action { Restore, Activate, Raise, Post, Beep };
+    enum class Action { Restore, Activate, Raise, Post, Beep, AlwaysOnTop };
     struct Call {
         Action action;
         WindowId window = 0;
-        int wParam = 0;
+        int wParam = 0; // Post: the message's wParam; AlwaysOnTop: 1 on, 0 off
         friend bool operator==(const Call&, const Call&) = default;
     };
 
@@ -83,6 +83,9 @@ public:
         calls.push_back({Action::Post, id, wParam});
     }
     void Beep() override { calls.push_back({Action::Beep}); }
+    void SetAlwaysOnTop(WindowId id, bool on) override {
+        calls.push_back({Action::AlwaysOnTop, id, on ? 1 : 0});
+    }
 
 private:
     void MoveToTop(WindowId id) {
