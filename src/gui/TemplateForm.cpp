@@ -1,13 +1,27 @@
 #include "gui/TemplateForm.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace {
+
+const char* const IdProperty = "templateControlId";
+const char* const SortedProperty = "templateSorted";
+
+} // namespace
 
 TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWidget(parent) {
     const QFontMetrics metrics(font());
@@ -19,6 +33,7 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
     if (layout.title)
         setWindowTitle(QString::fromUtf8(layout.title));
 
+    QButtonGroup* radioGroup = nullptr;
     for (const ControlTemplate& c : layout.controls) {
         // "&&" is a literal ampersand for buttons and group boxes as in the templates; plain
         // labels have no access keys here, so they show it single.
@@ -67,7 +82,61 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
             w = button;
             break;
         }
+        case ControlKind::Text: {
+            auto* label = new QLabel(text, this);
+            label->setWordWrap(true);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            w = label;
+            break;
         }
+        case ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(text, this);
+            // Radio buttons of one parent would all exclude each other: each group gets its
+            // own, from its first button to the next group's first.
+            if (radioGroup == nullptr || (c.style & StyleGroup) != 0)
+                radioGroup = new QButtonGroup(this);
+            radioGroup->addButton(radio);
+            w = radio;
+            break;
+        }
+        case ControlKind::CheckBox:
+            w = new QCheckBox(text, this);
+            break;
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(this);
+            if (c.limit > 0)
+                edit->setMaxLength(c.limit);
+            edit->installEventFilter(this);
+            w = edit;
+            break;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(this);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setProperty(SortedProperty, (c.style & StyleSorted) != 0);
+            // Double-clicks on the empty part of the list count too.
+            list->viewport()->setProperty(IdProperty, c.id);
+            list->viewport()->installEventFilter(this);
+            w = list;
+            break;
+        }
+        case ControlKind::CheckList: {
+            auto* table = new QTableWidget(this);
+            table->setSelectionBehavior(QAbstractItemView::SelectRows);
+            table->setSelectionMode(QAbstractItemView::SingleSelection);
+            table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            table->setShowGrid(true);
+            table->setWordWrap(false);
+            table->verticalHeader()->hide();
+            table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            table->horizontalHeader()->setHighlightSections(false);
+            w = table;
+            break;
+        }
+        }
+        if (c.kind != ControlKind::RadioButton)
+            radioGroup = nullptr;
+        w->setProperty(IdProperty, c.id);
         const QRect r = ToPixels(c.x, c.y, c.cx, c.cy);
         if (c.cx > 0 && c.cy > 0)
             w->setGeometry(r);
@@ -118,8 +187,18 @@ void TemplateForm::SetInt(int id, int value) {
 }
 
 void TemplateForm::SetCheck(int id, bool checked) {
-    if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
-        button->setChecked(checked);
+    auto* button = qobject_cast<QAbstractButton*>(Control(id));
+    if (button == nullptr)
+        return;
+    // An exclusive group refuses to clear its checked button; a group may start with none.
+    QButtonGroup* group = button->group();
+    if (!checked && group != nullptr && group->exclusive()) {
+        group->setExclusive(false);
+        button->setChecked(false);
+        group->setExclusive(true);
+        return;
+    }
+    button->setChecked(checked);
 }
 
 bool TemplateForm::IsChecked(int id) const {
@@ -143,4 +222,36 @@ void TemplateForm::SetImage(int id, const QPixmap& image) {
         label->setPixmap(image);
         label->resize(image.size());
     }
+}
+
+void TemplateForm::ResetContent(int id) {
+    if (auto* list = ControlAs<QListWidget>(id))
+        list->clear();
+}
+
+int TemplateForm::AddString(int id, const QString& text) {
+    auto* list = ControlAs<QListWidget>(id);
+    if (list == nullptr)
+        return -1;
+    int row = list->count();
+    if (list->property(SortedProperty).toBool()) {
+        // After the equal texts already there, so that equal titles keep their order.
+        row = 0;
+        while (row < list->count() &&
+               QString::compare(list->item(row)->text(), text, Qt::CaseInsensitive) <= 0)
+            ++row;
+    }
+    list->insertItem(row, text);
+    return row;
+}
+
+bool TemplateForm::eventFilter(QObject* watched, QEvent* event) {
+    const QVariant id = watched->property(IdProperty);
+    if (id.isValid()) {
+        if (event->type() == QEvent::FocusOut && qobject_cast<QLineEdit*>(watched))
+            emit KillFocus(id.toInt());
+        else if (event->type() == QEvent::MouseButtonDblClick)
+            emit DoubleClicked(id.toInt());
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -18,6 +18,7 @@ public:
     QRect ToPixels(int x, int y, int cx, int cy) const;
 
     QWidget* Control(int id) const { return controls_.value(id, nullptr); }
+    template <class W> W* ControlAs(int id) const { return qobject_cast<W*>(Control(id)); }
     void SetText(int id, const QString& text);
     QString Text(int id) const;
     void SetInt(int id, int value);
@@ -27,9 +28,21 @@ public:
     bool IsEnabled(int id) const;
     void SetImage(int id, const QPixmap& image);
 
+    // List boxes: empty the list; add a text (in its sorted place when the list sorts) and
+    // return its row.
+    void ResetContent(int id);
+    int AddString(int id, const QString& text);
+
 signals:
     // A button or switch was clicked.
     void Command(int id);
+    // A list box was double-clicked, on an entry or not.
+    void DoubleClicked(int id);
+    // An edit field lost the keyboard focus.
+    void KillFocus(int id);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QHash<int, QWidget*> controls_;

@@ -7,6 +7,7 @@
 struct DiscoveredPort {
     std::string devicePath; // /dev/ttyUSB0, /dev/ttyS1 ...
     std::string byIdPath;   // its stable /dev/serial/by-id/... link; empty when it has none
+    std::string product{};  // what the device calls itself (a USB product name); may be empty
 };
 
 // Lists the serial devices of the computer. Devices the kernel uses as its console are never

@@ -40,6 +40,9 @@ public:
     virtual void PostPortMessage(WindowId window, int wParam) = 0;
     // The desktop's simple beep.
     virtual void Beep() = 0;
+    // Keeps the window above the others (on) or lets it be covered again (off), asking the
+    // window manager; the window itself stays as it is (not made anew, not hidden).
+    virtual void SetAlwaysOnTop(WindowId window, bool on) = 0;
 
     static constexpr std::size_t MaxTitleLength = 99;
 };

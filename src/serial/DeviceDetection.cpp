@@ -3,6 +3,8 @@
 #include "serial/SP_Support.h"
 #include "serial/SerialDeviceMap.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -86,10 +88,16 @@ int CDeviceDetection::IdentifyDevice() {
     return 0;
 }
 
-bool CDeviceDetection::TryPort(int port) {
+bool CDeviceDetection::TryPort(int port, const std::string& device) {
     Port.PortNumber = port;
-    if (!Port.OpenPort())
+    if (!Port.OpenPort()) {
+        const bool refused = Port.OpenError == EACCES || Port.OpenError == EPERM;
+        const bool noted = std::any_of(Denied.begin(), Denied.end(),
+                                       [port](const auto& d) { return d.port == port; });
+        if (refused && !noted)
+            Denied.push_back({port, device});
         return false;
+    }
     if (IdentifyDevice())
         return true;
     Port.ClosePort();
@@ -101,19 +109,25 @@ int CDeviceDetection::FindSerialDevice() {
     inventory.ScanInstalledPorts();
     inventory.LoadPortChoice();
     const int last = inventory.GetLastPort();
+    Denied.clear();
 
     int found = 0;
     if (last >= 1 && last <= CSP_Support::MaxPorts && inventory.PortInstalled[last - 1] == 1 &&
-        inventory.PortUsed[last - 1] == 1 && TryPort(last))
+        inventory.PortUsed[last - 1] == 1 && TryPort(last, inventory.PortDescription[last - 1]))
         found = last;
     for (int p = 1; p <= CSP_Support::MaxPorts && found == 0; ++p)
-        if (inventory.PortUsed[p - 1] == 1 && TryPort(p))
+        if (inventory.PortUsed[p - 1] == 1 && TryPort(p, inventory.PortDescription[p - 1]))
             found = p;
 
     if (found == 0) {
         if (EndWaitCursor)
             EndWaitCursor();
-        Messages.Show(FailureMessage(), MsgStyle::OkBox());
+        // A port refused for want of permission looks like a missing receiver unless the user
+        // is told; the usual cause is a user outside the device's group.
+        std::sort(Denied.begin(), Denied.end(),
+                  [](const auto& a, const auto& b) { return a.port < b.port; });
+        Messages.Show(FailureMessage() + CPortAccess::NoPermissionParagraph(Denied),
+                      MsgStyle::OkBox());
         inventory.SetLastPort(0);
         return 0;
     }

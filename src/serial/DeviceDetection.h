@@ -3,11 +3,13 @@
 #include "platform/MessageBoxService.h"
 #include "platform/SerialPortDiscovery.h"
 #include "platform/SettingsStore.h"
+#include "serial/PortAccess.h"
 #include "serial/RS232.h"
 
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 // The search for a receiver: the ports the user allows are opened in turn, the port where a
 // receiver was found last time first, and the first whose device answers the identify command
@@ -34,7 +36,8 @@ public:
     std::function<void()> EndWaitCursor;
 
     // 1: a receiver answered; the driver stays open on DevicePort and LastPort names it.
-    // 0: none did; the user has been told, the driver is closed and LastPort is 0.
+    // 0: none did; the user has been told (and which ports he may not use), the driver is
+    // closed and LastPort is 0.
     int FindSerialDevice();
     // The identify exchange on the open port: 1 and DeviceType set for a known model, else 0.
     int IdentifyDevice();
@@ -45,10 +48,11 @@ public:
     static std::u16string FailureMessage();
 
 private:
-    bool TryPort(int port);
+    bool TryPort(int port, const std::string& device);
 
     CRS232& Port;
     SettingsStore& Settings;
     SerialPortDiscovery& Discovery;
     MessageBoxService& Messages;
+    std::vector<CPortAccess::DeniedPort> Denied; // ports of this search the user may not open
 };

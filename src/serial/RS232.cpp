@@ -66,23 +66,32 @@ int CRS232::OpenPort() {
     PortName = "COM" + std::to_string(PortNumber);
     if (OpenFlag)
         ClosePort();
+    OpenError = 0;
     TxDHead = TxDTail = TxDCount = 0;
-    if (TxDReadyEvent < 0 || StopEvent < 0 || ThreadEndedEvent < 0)
+    if (TxDReadyEvent < 0 || StopEvent < 0 || ThreadEndedEvent < 0) {
+        OpenError = EMFILE;
         return 0;
+    }
 
     const std::string path = DevicePath ? DevicePath(PortNumber) : std::string();
-    if (path.empty())
+    if (path.empty()) {
+        OpenError = ENODEV;
         return 0;
+    }
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (fd < 0) {
+        OpenError = errno;
         return 0;
+    }
     // Only a tty is a serial port: a map entry that names a file or another device is never
     // written to. The lock shuts out every program that locks the device too, root included;
     // TIOCEXCL also shuts out those that do not lock (except root).
-    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool isTty = ::isatty(fd) != 0;
+    if (!isTty || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        OpenError = isTty ? EBUSY : ENOTTY;
         ::close(fd);
         return 0;
     }
@@ -108,6 +117,7 @@ int CRS232::OpenPort() {
         WriterThread = std::thread(&CRS232::TxDThread, this);
     } catch (...) {
         ReleasePort();
+        OpenError = EAGAIN;
         return 0;
     }
     return 1;

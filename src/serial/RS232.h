@@ -42,6 +42,9 @@ public:
     // missing device, in use, no permission): 0, and no thread runs. An open port is closed
     // first.
     int OpenPort();
+    // Why the last OpenPort failed, as an errno value (EACCES: the user may not use the device,
+    // EBUSY: another program holds it, ENODEV: no device for the port); 0 after a success.
+    int OpenError = 0;
     // Ends the writer thread, drops DTR and RTS, closes the device. Does nothing when closed.
     void ClosePort();
     int IsOpen() const override;

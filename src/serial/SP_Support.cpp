@@ -4,8 +4,21 @@
 #include "targets/TextString.h"
 
 #include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
+
+// The product name of the found device that is the given device.
+std::string ProductOf(const std::vector<DiscoveredPort>& found, const std::string& device) {
+    for (const DiscoveredPort& port : found) {
+        std::error_code ec;
+        if (!port.product.empty() && fs::canonical(port.devicePath, ec).string() == device)
+            return port.product;
+    }
+    return {};
+}
 
 bool OnlyFlags(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == '0' || c == '1'; });
@@ -19,16 +32,19 @@ CSP_Support::CSP_Support(SettingsStore& settings, SerialPortDiscovery& discovery
 
 void CSP_Support::ScanInstalledPorts() {
     PortDescription.fill({});
+    PortProduct.fill({});
     std::fill(std::begin(PortInstalled), std::end(PortInstalled), 0);
 
     SerialDeviceMap map(Settings);
-    map.Update(Discovery.Discover());
+    const std::vector<DiscoveredPort> found = Discovery.Discover();
+    map.Update(found);
     bool any = false;
     for (int n = 1; n <= MaxPorts; ++n) {
         if (!map.IsInstalled(n))
             continue;
         PortInstalled[n - 1] = 1;
         PortDescription[n - 1] = map.Description(n);
+        PortProduct[n - 1] = ProductOf(found, PortDescription[n - 1]);
         any = true;
     }
     if (!any)

@@ -25,8 +25,10 @@ public:
     int PortInstalled[MaxPorts] = {};
     std::array<std::string, MaxPorts> PortDescription; // the device of an installed port
     int PortUsed[MaxPorts] = {};                       // only installed ports can be 1
+    std::array<std::string, MaxPorts> PortProduct;     // what a device present now calls itself
 
-    // Numbers newly found devices, then fills PortInstalled and PortDescription from the map.
+    // Numbers newly found devices, then fills PortInstalled, PortDescription and PortProduct
+    // from the map.
     // Tells the user when no port is installed.
     void ScanInstalledPorts();
     // After ScanInstalledPorts: fills PortUsed from the stored choice and the scan, and stores

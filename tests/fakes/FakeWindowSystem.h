@@ -19,11 +19,12 @@ public:
         bool exists = true; // false: closed after the list was taken
         bool own = false;
     };
-    enum class Action { Restore, Activate, WaitForKeyboard, Raise, Post, Beep };
+    enum class Action { Restore, Activate, WaitForKeyboard, Raise, Post, Beep, AlwaysOnTop };
     struct Call {
         Action action;
         WindowId window = 0;
-        int wParam = 0; // the port message's wParam, or the wait's limit in ms
+        // Post: the message's wParam; WaitForKeyboard: the limit in ms; AlwaysOnTop: 1 on, 0 off
+        int wParam = 0;
         friend bool operator==(const Call&, const Call&) = default;
     };
 
@@ -87,6 +88,9 @@ public:
         calls.push_back({Action::Post, id, wParam});
     }
     void Beep() override { calls.push_back({Action::Beep}); }
+    void SetAlwaysOnTop(WindowId id, bool on) override {
+        calls.push_back({Action::AlwaysOnTop, id, on ? 1 : 0});
+    }
 
 private:
     void MoveToTop(WindowId id) {

@@ -1,4 +1,5 @@
 #include "serial/DeviceDetection.h"
+#include "ForeignUser.h"
 #include "ReceiverSimulator.h"
 #include "SerialTestSupport.h"
 #include "capture/CaptureCycle.h"
@@ -8,11 +9,13 @@
 #include "fakes/FakeSettingsStore.h"
 #include "fakes/FakeViewFields.h"
 #include "serial/SerialDeviceMap.h"
+#include "targets/TextString.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
+#include <pwd.h>
 
 using namespace std::chrono_literals;
 using serialtest::Since;
@@ -206,6 +209,38 @@ TEST_F(DeviceDetectionTest, NoReceiverAnywhereClosesThePortAndResetsLastPort) {
     EXPECT_EQ(detection->GetDeviceName(), u"");
     EXPECT_EQ(detection->DevicePort, 9);
     EXPECT_EQ(port.IsOpen(), 0);
+}
+
+TEST_F(DeviceDetectionTest, PortsWithoutPermissionAreNamedAfterTheFailureMessage) {
+    // To a user outside the device's group a receiver there is as good as missing: he must be
+    // told why, and how to get in. The groups are the devices' own, whatever they are.
+    const std::string com3 = Receiver(3).SlavePath();
+    const std::string uucp = DenyDevice(com3, "uucp");
+    Silent(5);
+    AllowDevice(receivers[5]->SlavePath());
+    const std::string com6 = Receiver(6).SlavePath();
+    const std::string dialout = DenyDevice(com6, "dialout");
+    SetLastPort(3);
+    int found = -1;
+    {
+        ActingAsNobody nobody;
+        found = Find();
+    }
+    EXPECT_EQ(found, 0);
+    EXPECT_EQ(opened, (std::vector<int>{3, 3, 5, 6}));
+    EXPECT_EQ(receivers[3]->IdentifyCount(), 0);
+    EXPECT_EQ(receivers[5]->Received(), "<V") << "an open device is still tried";
+
+    const std::string user = ::getpwuid(::geteuid())->pw_name;
+    const bool two = uucp != dialout;
+    const std::string paragraph =
+        "\n\nTapline Brisk has no permission to open COM3 (" + com3 + ") and COM6 (" + com6 +
+        "). To use them, add the user " + user + " to the group" +
+        (two ? "s " + uucp + " and " + dialout : " " + uucp) + " (for example: sudo usermod -aG " +
+        (two ? uucp + "," + dialout : uucp) + " " + user + "), then log out and log in again.";
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(Narrow8(messages.shown[0].text), Narrow8(FailureText) + paragraph);
+    EXPECT_EQ(LastPort(), 0);
 }
 
 TEST_F(DeviceDetectionTest, PortInUseByAnotherProgramIsPassedOver) {

@@ -11,7 +11,8 @@ std::vector<DiscoveredPort> QtSerialPortDiscovery::Discover() {
         const std::string device = info.systemLocation().toStdString();
         if (device.empty() || SerialDeviceNames::IsConsole(device, consoles))
             continue;
-        found.push_back({device, SerialDeviceNames::ByIdPath(device)});
+        found.push_back(
+            {device, SerialDeviceNames::ByIdPath(device), info.description().toStdString()});
     }
     return found;
 }

@@ -339,3 +339,25 @@ void X11WindowSystem::Beep() {
     XBell(display_, 0);
     XFlush(display_);
 }
+
+void X11WindowSystem::SetAlwaysOnTop(WindowId window, bool on) {
+    if (display_ == nullptr || window == 0)
+        return;
+    XErrorTrap trap(display_);
+    // The window manager keeps the state: a client message to the root asks for it (EWMH
+    // _NET_WM_STATE). Qt's own stays-on-top flag would make the window anew on X11, which hides
+    // and shows it.
+    constexpr long Remove = 0, Add = 1, SourceApplication = 1;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atoms_.wmStateHints;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = on ? Add : Remove;
+    event.xclient.data.l[1] =
+        static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_ABOVE", False));
+    event.xclient.data.l[2] = 0;
+    event.xclient.data.l[3] = SourceApplication;
+    XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display_);
+}

@@ -29,6 +29,7 @@ public:
     bool IsOwnWindow(WindowId window) override;
     void PostPortMessage(WindowId window, int wParam) override;
     void Beep() override;
+    void SetAlwaysOnTop(WindowId window, bool on) override;
 
     // The type of the ClientMessage that carries the port message; l[0] holds the message
     // number, l[1] the wParam, l[2] the lParam.

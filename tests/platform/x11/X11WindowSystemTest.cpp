@@ -259,4 +259,33 @@ TEST_F(WithoutWindowManager, HintsLeftByAWindowManagerThatDiedAreNotTrusted) {
     EXPECT_EQ(WalkOf({&a, &b}).front(), a.Id());
 }
 
+// The window manager keeps the window above the others while asked, and lets it go again.
+TEST_F(WithWindowManager, AlwaysOnTopAsksTheWindowManager) {
+    TestWindow keep(Test(), "Kept on top"), other(Test(), "Other window");
+    Show(keep);
+    Show(other);
+    const Atom state = XInternAtom(Test(), "_NET_WM_STATE", False);
+    const Atom above = XInternAtom(Test(), "_NET_WM_STATE_ABOVE", False);
+    const auto isAbove = [&] {
+        const XProperty p(Test(), keep.Id(), state, XA_ATOM, 32, 64);
+        for (std::size_t i = 0; i < p.Count(); ++i) {
+            if (p.Item(i) == above)
+                return true;
+        }
+        return false;
+    };
+    const auto otherOnTop = [&] { return WalkOf({&keep, &other}).front() == other.Id(); };
+
+    windows->SetAlwaysOnTop(keep.Id(), true);
+    ASSERT_TRUE(WaitFor(isAbove));
+    windows->Raise(other.Id());
+    EXPECT_FALSE(WaitFor(otherOnTop, std::chrono::milliseconds(300)));
+
+    windows->SetAlwaysOnTop(keep.Id(), false);
+    EXPECT_TRUE(WaitFor([&] { return !isAbove(); }));
+    windows->Raise(other.Id());
+    EXPECT_TRUE(WaitFor(otherOnTop));
+    EXPECT_TRUE(windows->IsVisible(keep.Id())) << "the same window, shown all along";
+}
+
 } // namespace
