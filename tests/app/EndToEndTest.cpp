@@ -3,6 +3,8 @@
 
 #include "app/ProgramHarness.h"
 
+#include <cstdlib>
+
 namespace {
 
 std::string Contents(const fs::path& file) {
@@ -22,8 +24,14 @@ TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
                         std::chrono::seconds(15)));
     EXPECT_GE(h.Receiver().IdentifyCount(), 1);
 
-    // The terminal gets the focus; every reading goes to the file and is typed there.
+    // The terminal gets the focus once the program's window is shown (the window manager hands
+    // the keyboard to a window it shows); every reading goes to the file and is typed there.
     Display* d = h.X().Connection();
+    ASSERT_TRUE(WaitFor([&] {
+        XWindowAttributes a{};
+        const Window main = h.MainWindow("Tapline Brisk - Line 3");
+        return main != None && XGetWindowAttributes(d, main, &a) && a.map_state == IsViewable;
+    }));
     Window term = None;
     ASSERT_TRUE(WaitFor([&] {
         term = h.MainWindow("receiving terminal");
@@ -32,18 +40,25 @@ TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
     RequestActivation(d, term);
     ASSERT_TRUE(WaitFor([&] { return HasFocus(d, term); }));
 
-    const std::vector<std::string> readings{"12.345", "7.5", "-0.25", "100"};
+    // Under the operator's own layout, switched while the program runs: the readings arrive as
+    // they are, repeated digits included.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> layouts{
+        {"de", {"12.345", "7.5", "-0.25", "100"}}, {"fr", {"11.77", "-3.33", "100.01", "yz/:"}}};
     std::string expectedFile, expectedTyped;
-    for (const std::string& r : readings) {
-        h.Receiver().SendReading(r);
-        expectedFile += r + "\r\n";
-        expectedTyped += r + "\n";
-        ASSERT_TRUE(
-            WaitFor([&] { return Contents(target) == expectedFile; }, std::chrono::seconds(5)))
-            << "file holds: " << Contents(target);
+    for (const auto& [layout, readings] : layouts) {
+        ASSERT_EQ(std::system(("setxkbmap -display " + h.X().Name() + " " + layout).c_str()), 0);
+        for (const std::string& r : readings) {
+            h.Receiver().SendReading(r);
+            expectedFile += r + "\r\n";
+            expectedTyped += r + "\n";
+            ASSERT_TRUE(
+                WaitFor([&] { return Contents(target) == expectedFile; }, std::chrono::seconds(5)))
+                << "file holds: " << Contents(target);
+        }
+        EXPECT_TRUE(
+            WaitFor([&] { return terminal.Typed() == expectedTyped; }, std::chrono::seconds(5)))
+            << layout << " typed: " << terminal.Typed();
     }
-    EXPECT_TRUE(WaitFor([&] { return terminal.Typed() == expectedTyped; }, std::chrono::seconds(5)))
-        << "typed: " << terminal.Typed();
 }
 
 TEST(EndToEnd, SecondStartHandsItsFileToTheRunningCopy) {
