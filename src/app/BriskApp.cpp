@@ -102,8 +102,8 @@ void CBriskApp::OnFileOpen() {
     if (View && View->Initialised)
         document_->Modified = document_->SetupChanged();
     const QString path =
-        services_.dialogs.GetOpenFileName(QStringLiteral("Open Tapline Brisk Setup File"),
-                                          document_->CfgFolder, CBriskDoc::FileFilter);
+        services_.view.dialogs.GetOpenFileName(QStringLiteral("Open Tapline Brisk Setup File"),
+                                               document_->CfgFolder, CBriskDoc::FileFilter);
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

@@ -59,7 +59,7 @@ public:
     CommandRouter& Router() { return router_; }
     SettingsStore& Settings() { return services_.view.settings; }
     MessageBoxService& Messages() { return services_.view.messages; }
-    FileDialogs& Dialogs() { return services_.dialogs; }
+    FileDialogs& Dialogs() { return services_.view.dialogs; }
     HelpWindow* Help() const { return help_; }
 
     CommandTarget Commands;

@@ -65,6 +65,8 @@ void CMainFrame::BuildBars() {
                 recentActions_.append(placeholder);
             } else {
                 QAction* a = router.Action(item.id);
+                if (item.id == cmd::DisableTargetFile)
+                    a->setCheckable(true); // checked while the file target is disabled
                 const QString text = QString::fromUtf8(item.text);
                 a->setText(text.section(u'\t', 0, 0));
                 if (text.contains(u'\t'))

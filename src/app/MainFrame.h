@@ -46,6 +46,8 @@ public:
     void RefreshTrayTip() override;
     void PostIconMode(int mode) override;
     void ShowMinimizedNext() override { PendingShowCmd = ShowMinimized; }
+    // The window manager request comes with the window system's always-on-top operation.
+    void KeepOnTop(bool) override {}
     int GetHelpContext() const override { return HelpContext; }
     void SetHelpContext(int context) override { HelpContext = context; }
 

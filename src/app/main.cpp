@@ -55,8 +55,7 @@ int main(int argc, char* argv[]) {
         return false;
     });
 
-    AppServices services{{settings, messages, discovery, keyboard, windows, processes},
-                         dialogs,
+    AppServices services{{settings, messages, discovery, keyboard, windows, processes, dialogs},
                          [](const QUrl& url) { return QDesktopServices::openUrl(url); },
                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
     CBriskApp app(services);

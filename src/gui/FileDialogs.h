@@ -11,6 +11,12 @@ public:
                                     const QString& filter) = 0;
     virtual QString GetSaveFileName(const QString& title, const QString& folder,
                                     const QString& filter) = 0;
+    // An open dialog that also takes the name of a file not there yet, once the user has agreed
+    // to create it; its folder must exist. start is the file shown at first; a name without an
+    // extension gets defaultSuffix.
+    virtual QString GetOpenOrCreateFileName(const QString& title, const QString& start,
+                                            const QString& filter,
+                                            const QString& defaultSuffix) = 0;
 };
 
 class QtFileDialogs : public FileDialogs {
@@ -19,4 +25,6 @@ public:
                             const QString& filter) override;
     QString GetSaveFileName(const QString& title, const QString& folder,
                             const QString& filter) override;
+    QString GetOpenOrCreateFileName(const QString& title, const QString& start,
+                                    const QString& filter, const QString& defaultSuffix) override;
 };

@@ -22,7 +22,8 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     : QWidget(parent), TestProgram(services.windows, services.processes, services.messages),
       TargetApp(services.keyboard, services.windows),
       Device(SerialPort, services.settings, services.discovery, services.messages),
-      Capture(SerialPort, Packet, *this, services.messages) {
+      Capture(SerialPort, Packet, *this, services.messages), Messages(services.messages),
+      Dialogs(services.dialogs) {
     Form = new TemplateForm(MainViewTemplate(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -32,6 +33,7 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     TargetApp.Typing = CTarget_App::TypingFromSetting(
         services.settings.GetProfileString("Settings", "KeyboardTyping", "Layout"));
     Device.EndWaitCursor = [this] { MainFrame->DoWaitCursor(-1); };
+    RegisterCommands();
 }
 
 CBriskView::~CBriskView() {

@@ -17,6 +17,8 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+class FileDialogs;
+class MessageBoxService;
 class TemplateForm;
 class ViewDocument;
 class ViewFrame;
@@ -62,6 +64,16 @@ public:
     void OnEnableSerialPort();
     void OnSendToApp();
     void OnSendToFile();
+
+    // Targets, Test and toolbar commands.
+    void OnTargetFile();
+    void OnDisableTargetFile();
+    void OnClearTargetFile();
+    void OnClearFileCounters();
+    void OnCommTest();
+    void OnAlwaysOnTop();
+    void OnClearData();
+
     // Colours the error counter while packets have failed.
     void OnCtlColor();
     void OnDestroy();
@@ -86,6 +98,7 @@ protected:
 
 private:
     void OnCommand(int id);
+    void RegisterCommands();
     void RunCycle();
     void Rest();
     void Wake();
@@ -93,6 +106,8 @@ private:
     void PostIconMode();
     bool TargetFileChosen() const;
 
+    MessageBoxService& Messages;
+    FileDialogs& Dialogs;
     QSocketNotifier* PortWatch = nullptr;
     QElapsedTimer LastCycle;
     bool WakePending = false;

@@ -23,6 +23,9 @@ public:
     virtual void PostIconMode(int mode) = 0;
     // The main window's next activation shows it minimised.
     virtual void ShowMinimizedNext() = 0;
+    // Keeps the main window above other windows (true) or lets it be covered again (false);
+    // position and size stay.
+    virtual void KeepOnTop(bool on) = 0;
     // The help topic that F1 and the dialogs' Help buttons open; a dialog of the view sets its
     // own while it is open and puts the previous one back afterwards.
     virtual int GetHelpContext() const = 0;

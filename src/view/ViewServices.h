@@ -6,6 +6,7 @@ class SerialPortDiscovery;
 class KeyboardInjector;
 class WindowSystem;
 class ProcessLauncher;
+class FileDialogs;
 
 // The operating-system services the main view's machinery uses, chosen once at start-up.
 struct ViewServices {
@@ -15,4 +16,5 @@ struct ViewServices {
     KeyboardInjector& keyboard;
     WindowSystem& windows;
     ProcessLauncher& processes;
+    FileDialogs& dialogs;
 };

@@ -47,8 +47,7 @@ public:
     QString Documents() const { return dir.path() + "/Documents"; }
 
     void Start(const QStringList& arguments = {}) {
-        AppServices services{{settings, messages, discovery, keyboard, windows, processes},
-                             dialogs,
+        AppServices services{{settings, messages, discovery, keyboard, windows, processes, dialogs},
                              [this](const QUrl& url) {
                                  openedUrls.append(url);
                                  return false;

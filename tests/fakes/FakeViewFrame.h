@@ -14,6 +14,7 @@ public:
     std::vector<int> iconModes; // posted, in order
     bool minimizedNext = false; // the next activation shows the window minimised
     int helpContext = 108;
+    std::vector<bool> keptOnTop; // KeepOnTop requests, in order
 
     void SetFrameTitle(const QString& name) override { title = name; }
     void DoWaitCursor(int code) override { waitCursors += code > 0 ? 1 : code < 0 ? -1 : 0; }
@@ -21,6 +22,7 @@ public:
     void RefreshTrayTip() override { ++trayTipRefreshes; }
     void PostIconMode(int mode) override { iconModes.push_back(mode); }
     void ShowMinimizedNext() override { minimizedNext = true; }
+    void KeepOnTop(bool on) override { keptOnTop.push_back(on); }
     int GetHelpContext() const override { return helpContext; }
     void SetHelpContext(int context) override { helpContext = context; }
 };

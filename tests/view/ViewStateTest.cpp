@@ -1,5 +1,6 @@
 #include "ReceiverPort.h"
 #include "ReceiverSimulator.h"
+#include "fakes/FakeFileDialogs.h"
 #include "fakes/FakeKeyboardInjector.h"
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FakeProcessLauncher.h"
@@ -8,17 +9,24 @@
 #include "fakes/FakeViewDocument.h"
 #include "fakes/FakeViewFrame.h"
 #include "fakes/FakeWindowSystem.h"
+#include "gui/CommandRouter.h"
 #include "gui/TemplateForm.h"
+#include "resources/CommandIds.h"
 #include "resources/ControlIds.h"
 #include "view/BriskView.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -35,15 +43,18 @@ struct ViewHarness {
     FakeKeyboardInjector keyboard;
     FakeWindowSystem windows;
     FakeProcessLauncher processes;
+    FakeFileDialogs dialogs;
     FakeViewFrame frame;
     FakeViewDocument doc;
     QTemporaryDir dir;
     std::unique_ptr<CBriskView> view;
+    CommandRouter router; // the view alone, as the first place commands go
 
     void Start() {
         view = std::make_unique<CBriskView>(
-            ViewServices{settings, messages, discovery, keyboard, windows, processes});
+            ViewServices{settings, messages, discovery, keyboard, windows, processes, dialogs});
         view->OnInitialUpdate(&frame, &doc);
+        router.SetTargets({&view->Commands});
     }
     // A setup file read: the default record changed by edit.
     void Open(const std::function<void(SetupRecord&)>& edit) {
@@ -56,6 +67,9 @@ struct ViewHarness {
     CBriskView& View() { return *view; }
     TemplateForm& Form() { return *view->Form; }
     QString Field(int id) { return Form().Text(id); }
+    // A menu command or toolbar button, as the user gives it: refused while disabled.
+    bool Run(int id) { return router.Execute(id); }
+    CommandUi Ui(int id) { return router.State(id); }
 
     // The lamp a control shows now.
     Led Lamp(int id) {
@@ -275,6 +289,292 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     EXPECT_EQ(h.Lamp(ctl::SerialLed), Led::Red);
     EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::DarkRed);
     EXPECT_EQ(h.frame.trayTipRefreshes, 2) << "and the closed one";
+}
+
+// A whole file; empty when it is missing.
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A setup whose target file first.csv has one packet written, file sending on.
+void OpenWithTargetFile(ViewHarness& h, const QString& path) {
+    h.Open([&](SetupRecord& s) {
+        std::strcpy(s.TargetFilePath, path.toUtf8().constData());
+        std::strcpy(s.TargetFileName, QFileInfo(path).fileName().toUtf8().constData());
+        s.OpenWriteToFile = 1;
+    });
+    h.View().TargetFile.WritePacket(u"1\r");
+    h.View().ShowFileCounters();
+}
+
+TEST(ViewCommands, NewTargetFileWhileSendingRestartsCountersOnlyForANewName) {
+    struct Row {
+        const char* name;
+        QString answer; // under the harness folder; empty: Cancel
+        QString fileName, writes;
+    } rows[] = {
+        {"cancel", "", "first.csv", "1"},
+        {"same name, other case", "sub/FIRST.csv", "FIRST.csv", "1"},
+        {"new name", "second.csv", "second.csv", "0"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ViewHarness h;
+        h.Start();
+        ASSERT_TRUE(QDir(h.dir.path()).mkdir("sub"));
+        const QString first = h.dir.path() + "/first.csv";
+        OpenWithTargetFile(h, first);
+        h.frame.helpContext = 0;
+        int during = -1;
+        h.dialogs.whileOpen = [&] { during = h.frame.helpContext; };
+        const QString target = r.answer.isEmpty() ? first : h.dir.path() + "/" + r.answer;
+        h.dialogs.answers << (r.answer.isEmpty() ? QString() : target);
+
+        ASSERT_TRUE(h.Run(cmd::TargetFile));
+        ASSERT_EQ(h.dialogs.asked.size(), 1);
+        EXPECT_EQ(h.dialogs.asked[0].title, "Target Disk File");
+        EXPECT_EQ(h.dialogs.asked[0].folder, first) << "the dialog starts at the current file";
+        EXPECT_EQ(h.dialogs.asked[0].filter,
+                  "Comma separated (*.csv);;Text files (*.txt);;All files (*)");
+        EXPECT_EQ(h.dialogs.asked[0].suffix, "csv");
+        EXPECT_EQ(during, help::Main);
+        EXPECT_EQ(h.frame.helpContext, 0) << "the context in force before comes back";
+
+        EXPECT_EQ(QString::fromUtf8(h.doc.Setup.TargetFilePath), target);
+        EXPECT_EQ(h.Field(ctl::FileName), r.fileName);
+        EXPECT_EQ(h.Field(ctl::FileWrites), r.writes);
+        EXPECT_EQ(h.View().SendToFile, 1);
+        EXPECT_EQ(h.Lamp(ctl::FileLed), Led::Green);
+        h.View().TargetFile.WritePacket(u"2\r");
+        EXPECT_EQ(Contents(target), target == first ? "1\r\n2\r\n" : "2\r\n");
+        EXPECT_EQ(Contents(first), target == first ? "1\r\n2\r\n" : "1\r\n");
+    }
+}
+
+TEST(ViewCommands, FirstTargetFileArmsTheSwitchAndAPathThatDoesNotFitIsRefused) {
+    ViewHarness h;
+    h.Start();
+    const QString tooLong = h.dir.path() + "/" + QString(300, u'x') + ".csv";
+    h.dialogs.answers << tooLong;
+    ASSERT_TRUE(h.Run(cmd::TargetFile));
+    EXPECT_EQ(h.doc.Setup.TargetFilePath[0], '\0') << "a cut path would name another file";
+    ASSERT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_EQ(h.messages.shown[0].text,
+              u"The full path of the target file may have at most 300 characters.\n\n" +
+                  tooLong.toStdU16String() + u"     ");
+    EXPECT_FALSE(h.Form().IsEnabled(ctl::SendToFileSwitch));
+
+    const QString readings = h.dir.path() + "/readings.csv";
+    h.dialogs.answers << readings;
+    ASSERT_TRUE(h.Run(cmd::TargetFile));
+    EXPECT_EQ(QString::fromUtf8(h.doc.Setup.TargetFilePath), readings);
+    EXPECT_STREQ(h.doc.Setup.TargetFileName, "readings.csv");
+    EXPECT_EQ(h.Field(ctl::FileName), "readings.csv");
+    EXPECT_EQ(h.Field(ctl::FileWrites), "0");
+    EXPECT_EQ(h.Field(ctl::FileErrors), "0");
+    EXPECT_TRUE(h.Form().IsEnabled(ctl::SendToFileSwitch));
+    EXPECT_EQ(h.Lamp(ctl::FileLed), Led::Red);
+    EXPECT_TRUE(h.doc.SetupChanged());
+}
+
+TEST(ViewCommands, DisableAndClearTargetFile) {
+    const std::u16string clearFile = u"Are you sure you want to clear the target file?     ";
+    const std::u16string clearCounters = u"Are you sure you want to clear the file counters?     ";
+    struct Row {
+        const char* name;
+        bool withFile; // readings.csv chosen, sending on, one packet written
+        std::vector<int> commands;
+        std::deque<MsgAnswer> answers; // empty: the default button
+        std::vector<std::u16string> questions;
+        int sendToFile;
+        Led lamp;
+        bool switchEnabled, nameEnabled;
+        QString fileName, writes;
+        bool chooseOn, disableChecked, clearOn; // menu states afterwards
+    } rows[] = {
+        {"disable twice without a file",
+         false,
+         {cmd::DisableTargetFile, cmd::DisableTargetFile},
+         {},
+         {},
+         0,
+         Led::DarkRed,
+         false,
+         true,
+         "",
+         "",
+         true,
+         false,
+         false},
+        {"disable while sending",
+         true,
+         {cmd::DisableTargetFile},
+         {},
+         {},
+         0,
+         Led::DarkRed,
+         false,
+         false,
+         "readings.csv",
+         "1",
+         false,
+         true,
+         false},
+        {"disable and enable again",
+         true,
+         {cmd::DisableTargetFile, cmd::DisableTargetFile},
+         {},
+         {},
+         0,
+         Led::Red,
+         true,
+         true,
+         "readings.csv",
+         "1",
+         true,
+         false,
+         true},
+        {"clear file, No by default",
+         true,
+         {cmd::ClearTargetFile},
+         {},
+         {clearFile},
+         1,
+         Led::Green,
+         true,
+         true,
+         "readings.csv",
+         "1",
+         true,
+         false,
+         true},
+        {"clear file, Yes",
+         true,
+         {cmd::ClearTargetFile},
+         {MsgAnswer::Yes},
+         {clearFile},
+         0,
+         Led::DarkRed,
+         false,
+         true,
+         "",
+         "",
+         true,
+         false,
+         false},
+        {"clear counters, No by default",
+         true,
+         {cmd::ClearFileCounters},
+         {},
+         {clearCounters},
+         1,
+         Led::Green,
+         true,
+         true,
+         "readings.csv",
+         "1",
+         true,
+         false,
+         true},
+        {"clear counters, Yes",
+         true,
+         {cmd::ClearFileCounters},
+         {MsgAnswer::Yes},
+         {clearCounters},
+         1,
+         Led::Green,
+         true,
+         true,
+         "readings.csv",
+         "0",
+         true,
+         false,
+         true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ViewHarness h;
+        h.Start();
+        const QString readings = h.dir.path() + "/readings.csv";
+        if (r.withFile)
+            OpenWithTargetFile(h, readings);
+        h.messages.answers = r.answers;
+        for (int id : r.commands)
+            ASSERT_TRUE(h.Run(id)) << id;
+
+        std::vector<std::u16string> asked;
+        for (const auto& shown : h.messages.shown) {
+            asked.push_back(shown.text);
+            EXPECT_EQ(shown.style.buttons, MsgButtons::YesNo);
+            EXPECT_EQ(shown.style.icon, MsgIcon::Question);
+            EXPECT_EQ(shown.style.defaultButton, 1) << "No is the default";
+        }
+        EXPECT_EQ(asked, r.questions);
+        EXPECT_EQ(h.View().SendToFile, r.sendToFile);
+        EXPECT_EQ(h.Lamp(ctl::FileLed), r.lamp);
+        EXPECT_EQ(h.Form().IsEnabled(ctl::SendToFileSwitch), r.switchEnabled);
+        EXPECT_EQ(h.Form().IsEnabled(ctl::FileName), r.nameEnabled);
+        EXPECT_EQ(h.Field(ctl::FileName), r.fileName);
+        EXPECT_EQ(h.Field(ctl::FileWrites), r.writes);
+        EXPECT_EQ(h.Ui(cmd::TargetFile).enabled, r.chooseOn);
+        EXPECT_TRUE(h.Ui(cmd::DisableTargetFile).enabled);
+        EXPECT_EQ(h.Ui(cmd::DisableTargetFile).checked, r.disableChecked);
+        EXPECT_EQ(h.Ui(cmd::ClearTargetFile).enabled, r.clearOn);
+        EXPECT_EQ(h.Ui(cmd::ClearFileCounters).enabled, r.clearOn);
+        if (r.fileName.isEmpty()) {
+            const SetupRecord& s = h.doc.Setup;
+            EXPECT_TRUE(std::all_of(std::begin(s.TargetFilePath), std::end(s.TargetFilePath),
+                                    [](char c) { return c == 0; }));
+            EXPECT_TRUE(std::all_of(std::begin(s.TargetFileName), std::end(s.TargetFileName),
+                                    [](char c) { return c == 0; }));
+        }
+        if (r.withFile) {
+            EXPECT_EQ(Contents(readings), "1\r\n") << "the file itself is never touched";
+        }
+    }
+}
+
+TEST(ViewCommands, TestProgramAlwaysOnTopAndClear) {
+    ReceiverSimulator sim;
+    ASSERT_TRUE(sim.Ok());
+    ViewHarness h;
+    MapReceiverAsCom3(h.settings, sim.SlavePath());
+    h.Start();
+    h.View().TestProgram.AppFolder = "/opt/brisk/";
+    h.View().OnEnableSerialPort();
+    ASSERT_TRUE(h.View().SerialPort.IsOpen());
+
+    // The test program gets the port: it is closed first and stays closed.
+    ASSERT_TRUE(h.Run(cmd::CommTest));
+    EXPECT_FALSE(h.View().SerialPort.IsOpen());
+    EXPECT_FALSE(h.Form().IsChecked(ctl::SerialSwitch));
+    EXPECT_EQ(h.Lamp(ctl::SerialLed), Led::Red);
+    EXPECT_EQ(h.Field(ctl::Device), "");
+    ASSERT_EQ(h.processes.starts.size(), 1u);
+    EXPECT_EQ(h.processes.starts[0].program, "/opt/brisk/Linescope");
+    EXPECT_EQ(
+        h.processes.starts[0].arguments,
+        (std::vector<std::string>{"-H", "-ASKWIRELESS", "-C3", "-B9600", "-PN", "-D8", "-S1"}));
+
+    // Clear with the port closed: empty packet fields and a red packet lamp.
+    EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::DarkRed);
+    h.Form().SetText(ctl::InputPacket, "12.345{CR}");
+    h.Form().SetText(ctl::OutputPacket, "12.345");
+    h.View().Packet.PacketCount = 4;
+    ASSERT_TRUE(h.Run(cmd::ClearData));
+    EXPECT_EQ(h.Field(ctl::InputPacket), "");
+    EXPECT_EQ(h.Field(ctl::OutputPacket), "");
+    EXPECT_EQ(h.View().Packet.PacketCount, 0);
+    EXPECT_EQ(h.View().Capture.PacketLedState, 3);
+    EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::Red);
+
+    EXPECT_FALSE(h.Ui(cmd::AlwaysOnTop).checked);
+    ASSERT_TRUE(h.Run(cmd::AlwaysOnTop));
+    EXPECT_TRUE(h.Ui(cmd::AlwaysOnTop).checked);
+    ASSERT_TRUE(h.Run(cmd::AlwaysOnTop));
+    EXPECT_FALSE(h.Ui(cmd::AlwaysOnTop).checked);
+    EXPECT_EQ(h.frame.keptOnTop, (std::vector<bool>{true, false}));
 }
 
 } // namespace
