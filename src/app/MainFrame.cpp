@@ -3,6 +3,7 @@
 #include "app/BriskApp.h"
 #include "app/BriskDoc.h"
 #include "platform/MessageBoxService.h"
+#include "platform/WindowSystem.h"
 #include "platform/x11/SkipTaskbar.h"
 #include "resources/CommandIds.h"
 #include "resources/Icons.h"
@@ -25,7 +26,7 @@ CMainFrame::CMainFrame(CBriskApp& app, ViewServices services)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
-      App(app) {
+      App(app), windows_(services.windows) {
     setWindowIcon(ProgramIcon());
     setAcceptDrops(true);
     view_ = new CBriskView(services, this);
@@ -185,6 +186,7 @@ void CMainFrame::ShowAs(int showCmd) {
         showNormal();
     else
         show();
+    ShowAgainOnTop();
     raise();
     activateWindow();
 }
@@ -200,8 +202,10 @@ void CMainFrame::SetIconMode(int mode) {
         HideToTray(); // minimised in the tray is the icon alone
     // Hidden first: a window manager may restore a minimised window that leaves the taskbar.
     SetSkipTaskbar(this, mode == 1);
-    if (!toTray && !isVisible())
+    if (!toTray && !isVisible()) {
         show();
+        ShowAgainOnTop();
+    }
     if (mode == 0) {
         if (TrayIcon)
             TrayIcon->hide();
@@ -268,9 +272,26 @@ void CMainFrame::ShowMainWindow() {
     } else {
         SetSkipTaskbar(this, IconMode == 1);
         show();
+        ShowAgainOnTop();
         raise();
         activateWindow();
     }
+}
+
+// Through the window manager, so the window is not made anew (changing Qt's stays-on-top flag
+// hides and shows it again on X11).
+void CMainFrame::KeepOnTop(bool on) {
+    onTop_ = on;
+    windows_.SetAlwaysOnTop(static_cast<WindowId>(winId()), on);
+}
+
+void CMainFrame::ShowAgainOnTop() {
+    if (onTop_)
+        windows_.SetAlwaysOnTop(static_cast<WindowId>(winId()), true);
+}
+
+void CMainFrame::ShowHelp(int context) {
+    App.ShowHelp(context);
 }
 
 void CMainFrame::HideToTray() {

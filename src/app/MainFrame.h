@@ -46,8 +46,8 @@ public:
     void RefreshTrayTip() override;
     void PostIconMode(int mode) override;
     void ShowMinimizedNext() override { PendingShowCmd = ShowMinimized; }
-    // The window manager request comes with the window system's always-on-top operation.
-    void KeepOnTop(bool) override {}
+    void KeepOnTop(bool on) override;
+    void ShowHelp(int context) override;
     int GetHelpContext() const override { return HelpContext; }
     void SetHelpContext(int context) override { HelpContext = context; }
 
@@ -64,8 +64,12 @@ private:
     void OnHelp();
     void ShowAs(int showCmd);
     void HideToTray();
+    // The window manager forgets "above" when a window is hidden: asked again after each show.
+    void ShowAgainOnTop();
 
     CBriskApp& App;
+    WindowSystem& windows_;
+    bool onTop_ = false;
     CBriskView* view_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -23,7 +23,8 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
       TargetApp(services.keyboard, services.windows),
       Device(SerialPort, services.settings, services.discovery, services.messages),
       Capture(SerialPort, Packet, *this, services.messages), Messages(services.messages),
-      Dialogs(services.dialogs) {
+      Dialogs(services.dialogs), Windows(services.windows), Settings(services.settings),
+      Discovery(services.discovery) {
     Form = new TemplateForm(MainViewTemplate(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -66,6 +66,8 @@ public:
     void OnSendToFile();
 
     // Targets, Test and toolbar commands.
+    void OnSetupSerialPorts();
+    void OnTargetApplication();
     void OnTargetFile();
     void OnDisableTargetFile();
     void OnClearTargetFile();
@@ -108,6 +110,9 @@ private:
 
     MessageBoxService& Messages;
     FileDialogs& Dialogs;
+    WindowSystem& Windows;
+    SettingsStore& Settings;
+    SerialPortDiscovery& Discovery;
     QSocketNotifier* PortWatch = nullptr;
     QElapsedTimer LastCycle;
     bool WakePending = false;

@@ -1,4 +1,7 @@
-// The view's Targets, Test and toolbar commands and the states of their menu entries and buttons.
+// The view's Setup, Targets, Test and toolbar commands and the states of their menu entries and
+// buttons.
+#include "dialogs/Available_SP_Dlg.h"
+#include "dialogs/Target_App_Dlg.h"
 #include "gui/FileDialogs.h"
 #include "gui/TemplateForm.h"
 #include "platform/MessageBoxService.h"
@@ -27,6 +30,8 @@ bool AskYesNo(MessageBoxService& messages, const char16_t* question) {
 } // namespace
 
 void CBriskView::RegisterCommands() {
+    Commands.OnCommand(cmd::SetupSerialPorts, [this] { OnSetupSerialPorts(); });
+    Commands.OnCommand(cmd::TargetApplication, [this] { OnTargetApplication(); });
     Commands.OnCommand(cmd::TargetFile, [this] { OnTargetFile(); });
     Commands.OnCommand(cmd::DisableTargetFile, [this] { OnDisableTargetFile(); });
     Commands.OnCommand(cmd::ClearTargetFile, [this] { OnClearTargetFile(); });
@@ -45,6 +50,44 @@ void CBriskView::RegisterCommands() {
     };
     Commands.OnUpdate(cmd::ClearTargetFile, fileCommands);
     Commands.OnUpdate(cmd::ClearFileCounters, fileCommands);
+}
+
+void CBriskView::OnSetupSerialPorts() {
+    const int helpBefore = MainFrame->GetHelpContext();
+    MainFrame->SetHelpContext(CAvailable_SP_Dlg::HelpContext);
+    CAvailable_SP_Dlg(Settings, Discovery, Messages, this).DoModal();
+    MainFrame->SetHelpContext(helpBefore);
+}
+
+void CBriskView::OnTargetApplication() {
+    const int helpBefore = MainFrame->GetHelpContext();
+    MainFrame->SetHelpContext(CTarget_App_Dlg::HelpContext);
+    CTarget_App_Dlg dialog(
+        *Setup, Windows, Messages, [this](int context) { MainFrame->ShowHelp(context); }, this);
+    if (dialog.DoModal() == TemplateDialog::IDOK) {
+        // A new target while typing: stop, so that readings do not go where the operator no
+        // longer expects them.
+        const bool titleChanged =
+            CTarget_App::LowerAZ(CTextString::ToWide(Setup->TargetAppTitle)) !=
+            CTarget_App::LowerAZ(CTextString::ToWide(dialog.PreviousTitle));
+        if (SendToApp == 1 && (Setup->TargetAppMode != dialog.PreviousMode || titleChanged))
+            OnSendToApp();
+        const bool enabled = Setup->TargetAppMode != 2;
+        if (Setup->TargetAppMode == 0)
+            Form->SetText(ctl::KbApp, QStringLiteral("Use application with current input focus"));
+        else if (enabled)
+            Form->SetText(ctl::KbApp,
+                          QString::fromStdU16String(CTextString::ToWide(Setup->TargetAppTitle)));
+        else
+            Form->SetText(ctl::KbApp, {});
+        if (!enabled)
+            SetLed(ctl::KeyboardLed, Led::DarkRed);
+        else if (SendToApp == 0)
+            SetLed(ctl::KeyboardLed, Led::Red);
+        Form->Enable(ctl::SendToAppSwitch, enabled);
+        Form->Enable(ctl::KbApp, enabled);
+    }
+    MainFrame->SetHelpContext(helpBefore);
 }
 
 void CBriskView::OnTargetFile() {

@@ -51,13 +51,12 @@ TEST(MainFrame, MenusPromptsAndAccelerators) {
     // Commands of later rounds and the framework's edit commands have no handler yet: disabled.
     // The file commands wait for a target file.
     h.app->Router().UpdateAll();
-    for (int id :
-         {cmd::SetupParsing, cmd::SetupSerialPorts, cmd::SetupPreferences, cmd::TargetApplication,
-          cmd::ClearTargetFile, cmd::ClearFileCounters, cmd::AppAbout, cmd::EditCopy})
+    for (int id : {cmd::SetupParsing, cmd::SetupPreferences, cmd::ClearTargetFile,
+                   cmd::ClearFileCounters, cmd::AppAbout, cmd::EditCopy})
         EXPECT_FALSE(h.app->Router().Action(id)->isEnabled()) << id;
-    for (int id :
-         {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, cmd::HelpTopics,
-          cmd::TargetFile, cmd::DisableTargetFile, cmd::CommTest, cmd::AlwaysOnTop, cmd::ClearData})
+    for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, cmd::HelpTopics,
+                   cmd::SetupSerialPorts, cmd::TargetApplication, cmd::TargetFile,
+                   cmd::DisableTargetFile, cmd::CommTest, cmd::AlwaysOnTop, cmd::ClearData})
         EXPECT_TRUE(h.app->Router().Action(id)->isEnabled()) << id;
     // The menu entry and the toolbar button show their check marks.
     for (int id : {cmd::DisableTargetFile, cmd::AlwaysOnTop}) {

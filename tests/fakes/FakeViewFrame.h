@@ -15,6 +15,7 @@ public:
     bool minimizedNext = false; // the next activation shows the window minimised
     int helpContext = 108;
     std::vector<bool> keptOnTop; // KeepOnTop requests, in order
+    std::vector<int> helpShown;  // ShowHelp topics, in order
 
     void SetFrameTitle(const QString& name) override { title = name; }
     void DoWaitCursor(int code) override { waitCursors += code > 0 ? 1 : code < 0 ? -1 : 0; }
@@ -25,4 +26,5 @@ public:
     void KeepOnTop(bool on) override { keptOnTop.push_back(on); }
     int GetHelpContext() const override { return helpContext; }
     void SetHelpContext(int context) override { helpContext = context; }
+    void ShowHelp(int context) override { helpShown.push_back(context); }
 };

@@ -1,5 +1,7 @@
 #include "ReceiverPort.h"
 #include "ReceiverSimulator.h"
+#include "dialogs/Available_SP_Dlg.h"
+#include "dialogs/Target_App_Dlg.h"
 #include "fakes/FakeFileDialogs.h"
 #include "fakes/FakeKeyboardInjector.h"
 #include "fakes/FakeMessageBox.h"
@@ -13,9 +15,11 @@
 #include "gui/TemplateForm.h"
 #include "resources/CommandIds.h"
 #include "resources/ControlIds.h"
+#include "resources/TargetAppTemplate.h"
 #include "view/BriskView.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,9 +28,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <deque>
+
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -575,6 +581,88 @@ TEST(ViewCommands, TestProgramAlwaysOnTopAndClear) {
     ASSERT_TRUE(h.Run(cmd::AlwaysOnTop));
     EXPECT_FALSE(h.Ui(cmd::AlwaysOnTop).checked);
     EXPECT_EQ(h.frame.keptOnTop, (std::vector<bool>{true, false}));
+}
+
+} // namespace
+
+namespace {
+
+// Runs a command that opens a modal dialog and acts in the dialog once it is up.
+template <typename Dialog>
+void WhileDialogRuns(ViewHarness& h, int command, const std::function<void(Dialog&)>& act) {
+    bool acted = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        acted = true;
+        act(*dialog);
+    });
+    ASSERT_TRUE(h.Run(command));
+    EXPECT_TRUE(acted);
+}
+
+void Click(TemplateDialog& dialog, int id) {
+    dialog.Form().ControlAs<QAbstractButton>(id)->click();
+}
+
+// The keyboard target chosen in the dialog: sending stops only when the target changed (the
+// title compared without the case of its letters), and the field and lamp follow the mode.
+TEST(ViewCommands, TargetApplicationChosenInTheDialog) {
+    struct Case {
+        const char* what;
+        int radio;
+        const char* title; // typed into the field for a specific application
+        bool stillSending;
+        QString field;
+        Led lamp;
+        bool switchEnabled;
+    };
+    const Case cases[] = {
+        {"same title in other case", idc319::SpecificRadio, "REPORT", true, "REPORT", Led::Green,
+         true},
+        {"other title", idc319::SpecificRadio, "Logger", false, "Logger", Led::Red, true},
+        {"focused window", idc319::FocusRadio, "", false, Focus, Led::Red, true},
+        {"disabled", idc319::DisableRadio, "", false, "", Led::DarkRed, false},
+    };
+    for (const Case& c : cases) {
+        ViewHarness h;
+        h.Start();
+        h.Open([](SetupRecord& r) {
+            r.TargetAppMode = 1;
+            std::strcpy(r.TargetAppTitle, "Report");
+            r.OpenAppActive = 1;
+        });
+        ASSERT_EQ(h.View().SendToApp, 1) << c.what;
+        int helpWhileOpen = 0;
+        WhileDialogRuns<CTarget_App_Dlg>(h, cmd::TargetApplication, [&](CTarget_App_Dlg& d) {
+            helpWhileOpen = h.frame.helpContext;
+            Click(d, c.radio);
+            if (c.radio == idc319::SpecificRadio)
+                d.Form().ControlAs<QLineEdit>(idc319::AppEdit)->setText(c.title);
+            Click(d, idc319::Help);
+            Click(d, idc319::Ok);
+        });
+        EXPECT_EQ(helpWhileOpen, 105) << c.what;
+        EXPECT_EQ(h.frame.helpContext, 108) << c.what;
+        EXPECT_EQ(h.frame.helpShown, std::vector<int>{105}) << c.what;
+        EXPECT_EQ(h.View().SendToApp == 1, c.stillSending) << c.what;
+        EXPECT_EQ(h.Field(ctl::KbApp), c.field) << c.what;
+        EXPECT_EQ(h.Lamp(ctl::KeyboardLed), c.lamp) << c.what;
+        EXPECT_EQ(h.Form().Control(ctl::SendToAppSwitch)->isEnabled(), c.switchEnabled) << c.what;
+    }
+}
+
+// The ports dialog runs with its help topic and stores the choice itself.
+TEST(ViewCommands, AvailableSerialPortsDialog) {
+    ViewHarness h;
+    h.Start();
+    int helpWhileOpen = 0;
+    WhileDialogRuns<CAvailable_SP_Dlg>(h, cmd::SetupSerialPorts, [&](CAvailable_SP_Dlg& d) {
+        helpWhileOpen = h.frame.helpContext;
+        d.reject();
+    });
+    EXPECT_EQ(helpWhileOpen, 100);
+    EXPECT_EQ(h.frame.helpContext, 108);
 }
 
 } // namespace
