@@ -12,6 +12,7 @@
 #include "gui/TemplateForm.h"
 #include "platform/SerialPortDiscovery.h"
 #include "view/BriskView.h"
+#include "view/ShownLamp.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,15 +69,7 @@ public:
     TemplateForm& Form() { return *View().Form; }
     QString Field(int id) { return Form().Text(id); }
 
-    // The lamp a control shows now.
-    Led Lamp(int id) {
-        const QImage shown = qobject_cast<QLabel*>(Form().Control(id))->pixmap().toImage();
-        for (Led led : {Led::DarkRed, Led::DarkGreen, Led::Red, Led::Yellow, Led::Green})
-            if (View().Leds.Image(led).toImage() == shown)
-                return led;
-        ADD_FAILURE() << "control " << id << " shows no lamp";
-        return Led::DarkRed;
-    }
+    Led Lamp(int id) { return ShownLamp(View(), id); }
 
     // Writes a setup file: the default record changed by edit, cut or padded to size bytes.
     QString WriteSetup(const QString& name, const std::function<void(SetupRecord&)>& edit = {},

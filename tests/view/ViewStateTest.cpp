@@ -17,6 +17,7 @@
 #include "resources/ControlIds.h"
 #include "resources/TargetAppTemplate.h"
 #include "view/BriskView.h"
+#include "view/ShownLamp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -77,15 +78,7 @@ struct ViewHarness {
     bool Run(int id) { return router.Execute(id); }
     CommandUi Ui(int id) { return router.State(id); }
 
-    // The lamp a control shows now.
-    Led Lamp(int id) {
-        const QImage shown = qobject_cast<QLabel*>(Form().Control(id))->pixmap().toImage();
-        for (Led led : {Led::DarkRed, Led::DarkGreen, Led::Red, Led::Yellow, Led::Green})
-            if (View().Leds.Image(led).toImage() == shown)
-                return led;
-        ADD_FAILURE() << "control " << id << " shows no lamp";
-        return Led::DarkRed;
-    }
+    Led Lamp(int id) { return ShownLamp(View(), id); }
 };
 
 TEST(ViewState, StartUp) {
