@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace {
 
 const char* const IdProperty = "templateControlId";
@@ -137,7 +139,12 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
         if (c.kind != ControlKind::RadioButton)
             radioGroup = nullptr;
         w->setProperty(IdProperty, c.id);
-        const QRect r = ToPixels(c.x, c.y, c.cx, c.cy);
+        QRect r = ToPixels(c.x, c.y, c.cx, c.cy);
+        // The templates were measured with a narrower font than most desktops use here: a check
+        // or radio button whose text would be cut grows to its text, as far as the form allows.
+        if ((c.kind == ControlKind::RadioButton || c.kind == ControlKind::CheckBox) &&
+            w->sizeHint().width() > r.width())
+            r.setWidth(std::min(w->sizeHint().width(), width() - r.x()));
         if (c.cx > 0 && c.cy > 0)
             w->setGeometry(r);
         else

@@ -4,8 +4,12 @@
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FakeSerialPortDiscovery.h"
 #include "fakes/FakeSettingsStore.h"
+#include "gui/TemplateForm.h"
 #include "resources/AvailablePortsTemplate.h"
+#include "resources/TargetAppTemplate.h"
 #include "targets/TextString.h"
+#include <QCheckBox>
+#include <QRadioButton>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -181,6 +185,21 @@ TEST_F(AvailablePortsDialogTest, FaceOfTheDialog) {
               "from the connected serial device.  For example, the port may be associated with an "
               "internal modem or a Bluetooth wireless device.\n\nThe ports that are checked will "
               "be used by Tapline Brisk when it tries to find a supported serial device.");
+}
+
+// The templates were measured with a narrower font: no radio button or check box of a dialog
+// cuts its text on this desktop's font.
+TEST(DialogTemplates, ButtonTextsAreNotCut) {
+    for (const DialogTemplate* layout : {&TargetAppTemplate(), &AvailablePortsTemplate()}) {
+        TemplateForm form(*layout);
+        for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
+            if (qobject_cast<const QRadioButton*>(button) ||
+                qobject_cast<const QCheckBox*>(button)) {
+                EXPECT_GE(button->width(), button->sizeHint().width())
+                    << layout->title << ": " << button->text().toStdString();
+            }
+        }
+    }
 }
 
 // What the system knows of a port shows in its description: the product name a device reports,
