@@ -140,10 +140,8 @@ std::vector<unsigned> XTestKeyboardInjector::ModifierKeysDown() {
     return down;
 }
 
-bool XTestKeyboardInjector::Prepare(std::vector<unsigned>& lifted) {
+bool XTestKeyboardInjector::LiftHeldModifiers(std::vector<unsigned>& lifted) {
     lifted.clear();
-    if (!keymap_.Read(display_))
-        return false;
     if (!keymap_.SomethingHeld())
         return true;
     // A held Control would turn a reading into shortcuts in the target (Control+S, Control+W),
@@ -212,8 +210,11 @@ void XTestKeyboardInjector::Send(const Steps& steps, const std::vector<unsigned>
 void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
                                    const std::uint16_t* scanCodes, const std::uint32_t* flags,
                                    std::size_t count) {
+    if (!available_)
+        return;
+    // Scan codes need no keymap; without XKB the held keys are simply not known.
     std::vector<unsigned> lifted;
-    if (!available_ || !Prepare(lifted))
+    if (keymap_.Read(display_) && !LiftHeldModifiers(lifted))
         return;
     BuildScanCodeSteps(scanCodes, flags, count, steps_, released_);
     // Raw key positions: the target's own Caps Lock state applies, as on a real keyboard.
@@ -222,7 +223,7 @@ void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
 
 bool XTestKeyboardInjector::TypeCharacters(const std::u32string& text) {
     std::vector<unsigned> lifted;
-    if (!available_ || !Prepare(lifted))
+    if (!available_ || !keymap_.Read(display_) || !LiftHeldModifiers(lifted))
         return false;
     BuildCharacterSteps(text, keymap_, steps_, released_);
     Send(steps_, lifted, true);

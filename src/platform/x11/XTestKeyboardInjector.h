@@ -68,8 +68,9 @@ public:
     static constexpr int HeldKeyLimitMs = 1000;
 
 private:
-    // Reads the keymap and lifts the modifier keys held now; false when they stay down.
-    bool Prepare(std::vector<unsigned>& lifted);
+    // Lifts the modifier keys held now (the keymap read); false when they stay down. A lifted
+    // group shift changes the group, so the keymap is read again then.
+    bool LiftHeldModifiers(std::vector<unsigned>& lifted);
     void Send(const Steps& steps, const std::vector<unsigned>& lifted, bool clearLocks);
     std::vector<unsigned> ModifierKeysDown();
 
