@@ -151,8 +151,9 @@ void CBriskApp::OnUsersGuide() {
                              AppFolder + QStringLiteral("../share/tapline-brisk/") +
                                  UsersGuideName};
     for (const QString& place : places) {
-        if (QFileInfo::exists(place) && services_.openUrl &&
-            services_.openUrl(QUrl::fromLocalFile(QFileInfo(place).absoluteFilePath())))
+        const QString path = QDir::cleanPath(QFileInfo(place).absoluteFilePath());
+        if (QFileInfo::exists(path) && services_.openUrl &&
+            services_.openUrl(QUrl::fromLocalFile(path)))
             return;
     }
     Messages().Show(u"Unable to open the Tapline Brisk User's Guide.\n\n"

@@ -73,9 +73,8 @@ void CAboutDlg::OnInitDialog() {
     }
     Form().SetText(Version, VersionLine());
     Form().SetText(Released, ReleaseLine());
-    Form().SetText(Notice, QStringLiteral("Copyright \u00a9 2009-%1 Orvane Systems. All rights "
-                                          "reserved.")
-                               .arg(BRISK_RELEASE_YEAR));
+    Form().SetText(
+        Notice, QStringLiteral("Copyright \u00a9 2009-%1 Orvane Systems.").arg(BRISK_RELEASE_YEAR));
     Form().SetText(Products, ProductsText());
     Form().SetText(WebLink, WebHost);
     Form().SetText(SalesLink, SalesAddress);

@@ -93,7 +93,14 @@ TEST(MainFrame, HelpFollowsTheContextInForce) {
 TEST(MainFrame, UsersGuideAndWebSite) {
     AppHarness h;
     h.Start();
+    // An installed program: the guide in the data folder beside the program's bin folder.
+    h.app->AppFolder = h.dir.path() + "/bin/";
+    const QString guide = h.dir.path() + "/share/tapline-brisk/Tapline_Brisk_Users_Guide.pdf";
+    ASSERT_TRUE(QDir().mkpath(h.dir.path() + "/share/tapline-brisk"));
+    QFile(guide).open(QIODevice::WriteOnly);
     h.app->Router().Execute(cmd::UsersGuide);
+    EXPECT_EQ(h.openedUrls, QList<QUrl>{QUrl::fromLocalFile(guide)});
+    // The harness's desktop opens nothing: no PDF reader.
     EXPECT_EQ(h.LastMessage(),
               u"Unable to open the Tapline Brisk User's Guide.\n\n"
               u"The User's Guide and Adobe Acrobat PDF reader (or equivalent) must be installed "
