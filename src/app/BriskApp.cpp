@@ -3,6 +3,7 @@
 #include "app/BriskDoc.h"
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
+#include "dialogs/AboutDlg.h"
 #include "gui/FileDialogs.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SettingsStore.h"
@@ -16,7 +17,6 @@
 #include <QGuiApplication>
 #include <QUrl>
 
-const QString CBriskApp::WebSite = QStringLiteral("https://www.orvane.example/");
 const QString CBriskApp::UsersGuideName = QStringLiteral("Tapline_Brisk_Users_Guide.pdf");
 
 CBriskApp::CBriskApp(AppServices services, QObject* parent)
@@ -27,6 +27,7 @@ CBriskApp::CBriskApp(AppServices services, QObject* parent)
     Commands.OnCommand(cmd::HelpTopics, [this] { OnHelpTopics(); });
     Commands.OnCommand(cmd::UsersGuide, [this] { OnUsersGuide(); });
     Commands.OnCommand(cmd::WebSite, [this] { OnWebSite(); });
+    Commands.OnCommand(cmd::AppAbout, [this] { OnAppAbout(); });
 }
 
 CBriskApp::~CBriskApp() {
@@ -150,8 +151,9 @@ void CBriskApp::OnUsersGuide() {
                              AppFolder + QStringLiteral("../share/tapline-brisk/") +
                                  UsersGuideName};
     for (const QString& place : places) {
-        if (QFileInfo::exists(place) && services_.openUrl &&
-            services_.openUrl(QUrl::fromLocalFile(QFileInfo(place).absoluteFilePath())))
+        const QString path = QDir::cleanPath(QFileInfo(place).absoluteFilePath());
+        if (QFileInfo::exists(path) && services_.openUrl &&
+            services_.openUrl(QUrl::fromLocalFile(path)))
             return;
     }
     Messages().Show(u"Unable to open the Tapline Brisk User's Guide.\n\n"
@@ -161,7 +163,12 @@ void CBriskApp::OnUsersGuide() {
 
 void CBriskApp::OnWebSite() {
     if (services_.openUrl)
-        services_.openUrl(QUrl(WebSite));
+        services_.openUrl(QUrl(CAboutDlg::WebSite));
+}
+
+void CBriskApp::OnAppAbout() {
+    CAboutDlg about(services_.openUrl, MainFrame);
+    about.DoModal();
 }
 
 void CBriskApp::DoWaitCursor(int code) {

@@ -31,7 +31,6 @@ public:
     int OpenPending = 0;
     QString PendingFile;
 
-    static const QString WebSite;
     static const QString UsersGuideName;
 
     // Sets everything up and shows the main window; arguments as on the command line, without
@@ -52,6 +51,7 @@ public:
     void ShowHelp(int context);
     void OnUsersGuide();
     void OnWebSite();
+    void OnAppAbout();
     void DoWaitCursor(int code);
 
     void AddRecentFile(const QString& path);

@@ -8,17 +8,19 @@ enum class ControlKind {
     ReadOnlyEdit,  // read-only edit field
     ReadOnlyRight, // read-only edit field, right-aligned
     GroupBox,
-    Bitmap,    // static picture (a lamp)
-    PushCheck, // push-like automatic check box
-    EtchedLine,
+    Bitmap,     // static picture (a lamp)
+    PushCheck,  // push-like automatic check box
+    EtchedLine, // etched line, upright when it is taller than wide
     PushButton,
     DefaultButton,
-    Text,        // static text over several lines, wrapped at the control's width
-    RadioButton, // automatic radio button; StyleGroup starts a new group
-    CheckBox,    // automatic check box
-    Edit,        // one-line edit field that scrolls horizontally; limit caps its length
-    ListBox,     // list of texts, one selectable; StyleSorted keeps it in order
-    CheckList,   // report-style list with columns, check boxes, grid lines and row selection
+    Text,          // static text over several lines, wrapped at the control's width
+    RadioButton,   // automatic radio button; StyleGroup starts a new group
+    CheckBox,      // automatic check box
+    Edit,          // one-line edit field that scrolls horizontally; limit caps its length
+    ListBox,       // list of texts, one selectable; StyleSorted keeps it in order
+    CheckList,     // report-style list with columns, check boxes, grid lines and row selection
+    CenteredLabel, // static text on one line, centred in its box
+    Link,          // one line shown as a link; a left click is a Command, and it takes tab focus
 };
 
 // Style bits of a control.

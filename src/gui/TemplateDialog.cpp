@@ -56,7 +56,7 @@ void TemplateDialog::PlaceOnScreen() {
 }
 
 bool TemplateDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (IsEnter(event)) {
+    if (!enterPressesDefault_ && IsEnter(event)) {
         event->accept();
         return true;
     }
@@ -64,7 +64,8 @@ bool TemplateDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TemplateDialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (!enterPressesDefault_ &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         event->accept();
         return;
     }

@@ -27,6 +27,8 @@ public:
     void EndDialog(int result) { done(result); }
     // The dialog as the window system knows it.
     ::WindowId NativeId();
+    // Lets Enter press the default button, for dialogs other than the setup dialogs.
+    void SetEnterPressesDefault(bool on) { enterPressesDefault_ = on; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,4 +38,5 @@ private:
     void PlaceOnScreen();
 
     TemplateForm* form_;
+    bool enterPressesDefault_ = false;
 };

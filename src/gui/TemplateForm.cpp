@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@ namespace {
 
 const char* const IdProperty = "templateControlId";
 const char* const SortedProperty = "templateSorted";
+const char* const LinkProperty = "templateLink";
 
 } // namespace
 
@@ -72,7 +74,7 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
         }
         case ControlKind::EtchedLine: {
             auto* line = new QFrame(this);
-            line->setFrameShape(QFrame::HLine);
+            line->setFrameShape(c.cy > c.cx ? QFrame::VLine : QFrame::HLine);
             line->setFrameShadow(QFrame::Sunken);
             w = line;
             break;
@@ -133,6 +135,26 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
             table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             table->horizontalHeader()->setHighlightSections(false);
             w = table;
+            break;
+        }
+        case ControlKind::CenteredLabel:
+            w = new QLabel(text, this);
+            static_cast<QLabel*>(w)->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+            break;
+        case ControlKind::Link: {
+            // Drawn as a link, but the click comes to the code, which decides what opens.
+            auto* link = new QLabel(text, this);
+            QPalette palette = link->palette();
+            palette.setColor(QPalette::WindowText, palette.color(QPalette::Link));
+            link->setPalette(palette);
+            QFont font = link->font();
+            font.setUnderline(true);
+            link->setFont(font);
+            link->setCursor(Qt::PointingHandCursor);
+            link->setFocusPolicy(Qt::StrongFocus);
+            link->setProperty(LinkProperty, true);
+            link->installEventFilter(this);
+            w = link;
             break;
         }
         }
@@ -259,6 +281,13 @@ bool TemplateForm::eventFilter(QObject* watched, QEvent* event) {
             emit KillFocus(id.toInt());
         else if (event->type() == QEvent::MouseButtonDblClick)
             emit DoubleClicked(id.toInt());
+        else if (watched->property(LinkProperty).toBool()) {
+            if (event->type() == QEvent::FocusIn)
+                emit SetFocus(id.toInt());
+            else if (event->type() == QEvent::MouseButtonPress &&
+                     static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                emit Command(id.toInt());
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -40,6 +40,8 @@ signals:
     void DoubleClicked(int id);
     // An edit field lost the keyboard focus.
     void KillFocus(int id);
+    // A link took the keyboard focus.
+    void SetFocus(int id);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

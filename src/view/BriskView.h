@@ -66,7 +66,9 @@ public:
     void OnSendToFile();
 
     // Targets, Test and toolbar commands.
+    void OnSetupParsing();
     void OnSetupSerialPorts();
+    void OnSetupPreferences();
     void OnTargetApplication();
     void OnTargetFile();
     void OnDisableTargetFile();

@@ -1,6 +1,8 @@
 // The view's Setup, Targets, Test and toolbar commands and the states of their menu entries and
 // buttons.
 #include "dialogs/Available_SP_Dlg.h"
+#include "dialogs/Parse_Setup_Brisk_Dlg.h"
+#include "dialogs/PreferencesDlg.h"
 #include "dialogs/Target_App_Dlg.h"
 #include "gui/FileDialogs.h"
 #include "gui/TemplateForm.h"
@@ -30,7 +32,9 @@ bool AskYesNo(MessageBoxService& messages, const char16_t* question) {
 } // namespace
 
 void CBriskView::RegisterCommands() {
+    Commands.OnCommand(cmd::SetupParsing, [this] { OnSetupParsing(); });
     Commands.OnCommand(cmd::SetupSerialPorts, [this] { OnSetupSerialPorts(); });
+    Commands.OnCommand(cmd::SetupPreferences, [this] { OnSetupPreferences(); });
     Commands.OnCommand(cmd::TargetApplication, [this] { OnTargetApplication(); });
     Commands.OnCommand(cmd::TargetFile, [this] { OnTargetFile(); });
     Commands.OnCommand(cmd::DisableTargetFile, [this] { OnDisableTargetFile(); });
@@ -50,6 +54,30 @@ void CBriskView::RegisterCommands() {
     };
     Commands.OnUpdate(cmd::ClearTargetFile, fileCommands);
     Commands.OnUpdate(cmd::ClearFileCounters, fileCommands);
+}
+
+// The dialog writes the record itself when it closes with OK.
+void CBriskView::OnSetupParsing() {
+    const int helpBefore = MainFrame->GetHelpContext();
+    MainFrame->SetHelpContext(CParse_Setup_Brisk_Dlg::HelpContext);
+    CParse_Setup_Brisk_Dlg(
+        *Setup, [this](int context) { MainFrame->ShowHelp(context); }, this)
+        .DoModal();
+    MainFrame->SetHelpContext(helpBefore);
+}
+
+// The dialog edits a copy of the whole record, which replaces the live one on OK; the program
+// then moves between taskbar and tray at once.
+void CBriskView::OnSetupPreferences() {
+    const int helpBefore = MainFrame->GetHelpContext();
+    MainFrame->SetHelpContext(CPreferencesDlg::HelpContext);
+    CPreferencesDlg dialog(
+        *Setup, [this](int context) { MainFrame->ShowHelp(context); }, this);
+    if (dialog.DoModal() == TemplateDialog::IDOK) {
+        *Setup = dialog.Setup;
+        PostIconMode();
+    }
+    MainFrame->SetHelpContext(helpBefore);
 }
 
 void CBriskView::OnSetupSerialPorts() {

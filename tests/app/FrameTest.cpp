@@ -48,15 +48,15 @@ TEST(MainFrame, MenusPromptsAndAccelerators) {
         h.app->Router().Action(cmd::EditCopy)->shortcuts().contains(QKeySequence("Ctrl+Ins")));
     EXPECT_TRUE(h.app->Router().Action(cmd::NextPane)->shortcuts().contains(QKeySequence("F6")));
 
-    // Commands of later rounds and the framework's edit commands have no handler yet: disabled.
-    // The file commands wait for a target file.
+    // The framework's edit commands have no handler: disabled. The file commands wait for a
+    // target file.
     h.app->Router().UpdateAll();
-    for (int id : {cmd::SetupParsing, cmd::SetupPreferences, cmd::ClearTargetFile,
-                   cmd::ClearFileCounters, cmd::AppAbout, cmd::EditCopy})
+    for (int id : {cmd::ClearTargetFile, cmd::ClearFileCounters, cmd::EditCopy})
         EXPECT_FALSE(h.app->Router().Action(id)->isEnabled()) << id;
     for (int id : {cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FileSaveAs, cmd::HelpTopics,
-                   cmd::SetupSerialPorts, cmd::TargetApplication, cmd::TargetFile,
-                   cmd::DisableTargetFile, cmd::CommTest, cmd::AlwaysOnTop, cmd::ClearData})
+                   cmd::AppAbout, cmd::SetupParsing, cmd::SetupSerialPorts, cmd::SetupPreferences,
+                   cmd::TargetApplication, cmd::TargetFile, cmd::DisableTargetFile, cmd::CommTest,
+                   cmd::AlwaysOnTop, cmd::ClearData})
         EXPECT_TRUE(h.app->Router().Action(id)->isEnabled()) << id;
     // The menu entry and the toolbar button show their check marks.
     for (int id : {cmd::DisableTargetFile, cmd::AlwaysOnTop}) {
@@ -102,7 +102,14 @@ TEST(MainFrame, HelpFollowsTheContextInForce) {
 TEST(MainFrame, UsersGuideAndWebSite) {
     AppHarness h;
     h.Start();
+    // An installed program: the guide in the data folder beside the program's bin folder.
+    h.app->AppFolder = h.dir.path() + "/bin/";
+    const QString guide = h.dir.path() + "/share/tapline-brisk/Tapline_Brisk_Users_Guide.pdf";
+    ASSERT_TRUE(QDir().mkpath(h.dir.path() + "/share/tapline-brisk"));
+    QFile(guide).open(QIODevice::WriteOnly);
     h.app->Router().Execute(cmd::UsersGuide);
+    EXPECT_EQ(h.openedUrls, QList<QUrl>{QUrl::fromLocalFile(guide)});
+    // The harness's desktop opens nothing: no PDF reader.
     EXPECT_EQ(h.LastMessage(),
               u"Unable to open the Tapline Brisk User's Guide.\n\n"
               u"The User's Guide and Adobe Acrobat PDF reader (or equivalent) must be installed "

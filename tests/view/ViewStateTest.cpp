@@ -1,6 +1,8 @@
 #include "ReceiverPort.h"
 #include "ReceiverSimulator.h"
 #include "dialogs/Available_SP_Dlg.h"
+#include "dialogs/Parse_Setup_Brisk_Dlg.h"
+#include "dialogs/PreferencesDlg.h"
 #include "dialogs/Target_App_Dlg.h"
 #include "fakes/FakeFileDialogs.h"
 #include "fakes/FakeKeyboardInjector.h"
@@ -15,6 +17,7 @@
 #include "gui/TemplateForm.h"
 #include "resources/CommandIds.h"
 #include "resources/ControlIds.h"
+#include "resources/PreferencesTemplate.h"
 #include "resources/TargetAppTemplate.h"
 #include "view/BriskView.h"
 #include "view/ShownLamp.h"
@@ -645,17 +648,41 @@ TEST(ViewCommands, TargetApplicationChosenInTheDialog) {
     }
 }
 
-// The ports dialog runs with its help topic and stores the choice itself.
-TEST(ViewCommands, AvailableSerialPortsDialog) {
+// The setup dialogs run with their help topics; Preferences works on a copy that replaces the
+// record only on OK, and the program moves to the tray at once.
+TEST(ViewCommands, SetupDialogs) {
     ViewHarness h;
     h.Start();
-    int helpWhileOpen = 0;
+    const auto record = [&] {
+        return std::vector<unsigned char>(h.View().Setup->Bytes(),
+                                          h.View().Setup->Bytes() + SetupRecord::Size);
+    };
+    const std::vector<unsigned char> before = record();
+    std::vector<int> helpWhileOpen;
     WhileDialogRuns<CAvailable_SP_Dlg>(h, cmd::SetupSerialPorts, [&](CAvailable_SP_Dlg& d) {
-        helpWhileOpen = h.frame.helpContext;
+        helpWhileOpen.push_back(h.frame.helpContext);
         d.reject();
     });
-    EXPECT_EQ(helpWhileOpen, 100);
+    WhileDialogRuns<CParse_Setup_Brisk_Dlg>(h, cmd::SetupParsing, [&](CParse_Setup_Brisk_Dlg& d) {
+        helpWhileOpen.push_back(h.frame.helpContext);
+        Click(d, idc318::Cancel);
+    });
+    WhileDialogRuns<CPreferencesDlg>(h, cmd::SetupPreferences, [&](CPreferencesDlg& d) {
+        helpWhileOpen.push_back(h.frame.helpContext);
+        Click(d, idc318::SystemTray);
+        Click(d, idc318::Cancel);
+    });
+    EXPECT_EQ(helpWhileOpen, (std::vector<int>{100, 109, 110}));
     EXPECT_EQ(h.frame.helpContext, 108);
+    EXPECT_EQ(record(), before);
+
+    h.frame.iconModes.clear();
+    WhileDialogRuns<CPreferencesDlg>(h, cmd::SetupPreferences, [&](CPreferencesDlg& d) {
+        Click(d, idc318::SystemTray);
+        Click(d, idc318::Ok);
+    });
+    EXPECT_EQ(h.View().Setup->ProgramIcon, 1);
+    EXPECT_EQ(h.frame.iconModes, std::vector<int>{1});
 }
 
 } // namespace
