@@ -182,6 +182,26 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
     }
     for (QWidget* w : findChildren<QGroupBox*>())
         w->lower();
+    WidenCutLabels();
+}
+
+// A one-line label whose text the desktop's font cuts grows to its text where nothing but a
+// group box is in the way.
+void TemplateForm::WidenCutLabels() {
+    const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->wordWrap() || label->property(LinkProperty).toBool() ||
+            label->sizeHint().width() <= label->width())
+            continue;
+        QRect grown = label->geometry();
+        grown.setWidth(std::min(label->sizeHint().width(), width() - grown.x()));
+        const bool free = std::none_of(children.begin(), children.end(), [&](QWidget* other) {
+            return other != label && !qobject_cast<QGroupBox*>(other) &&
+                   other->geometry().intersects(grown);
+        });
+        if (free)
+            label->setGeometry(grown);
+    }
 }
 
 QRect TemplateForm::ToPixels(int x, int y, int cx, int cy) const {

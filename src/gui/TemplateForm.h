@@ -47,6 +47,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void WidenCutLabels();
+
     QHash<int, QWidget*> controls_;
     int baseX_ = 0; // average character width
     int baseY_ = 0; // character height

@@ -6,9 +6,12 @@
 #include "fakes/FakeSettingsStore.h"
 #include "gui/TemplateForm.h"
 #include "resources/AvailablePortsTemplate.h"
+#include "resources/ParsingTemplate.h"
+#include "resources/PreferencesTemplate.h"
 #include "resources/TargetAppTemplate.h"
 #include "targets/TextString.h"
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 
 #include <QAbstractButton>
@@ -187,9 +190,9 @@ TEST_F(AvailablePortsDialogTest, FaceOfTheDialog) {
               "be used by Tapline Brisk when it tries to find a supported serial device.");
 }
 
-// The templates were measured with a narrower font: no radio button or check box of a dialog
-// cuts its text on this desktop's font.
-TEST(DialogTemplates, ButtonTextsAreNotCut) {
+// The templates were measured with a narrower font: no radio button, check box or one-line
+// label of a dialog cuts its text on this desktop's font.
+TEST(DialogTemplates, TextsAreNotCut) {
     for (const DialogTemplate* layout : {&TargetAppTemplate(), &AvailablePortsTemplate()}) {
         TemplateForm form(*layout);
         for (const QAbstractButton* button : form.findChildren<QAbstractButton*>()) {
