@@ -75,7 +75,7 @@ bool XkbKeymap::Read(Display* display) {
         XkbGetMap(display, XkbAllClientInfoMask, XkbUseCoreKbd));
     if (!xkb || xkb->map == nullptr)
         return false;
-    group_ = state.group;
+    const unsigned group = state.group; // the group in force, shifts and locks included
     heldMods_ = state.base_mods;
     heldGroup_ = static_cast<unsigned>(state.base_group);
     latchedMods_ = state.latched_mods;
@@ -87,7 +87,7 @@ bool XkbKeymap::Read(Display* display) {
     unsigned pressable = 0;
     for (unsigned kc = first; kc <= last; ++kc) {
         const unsigned modmap = xkb->map->modmap[kc];
-        const int g = EffectiveGroup(xkb.get(), kc, group_);
+        const int g = EffectiveGroup(xkb.get(), kc, group);
         const KeySym sym = g < 0 ? NoSymbol : XkbKeySymEntry(xkb.get(), kc, 0, g);
         modifierKey_[kc] = modmap != 0 || IsModifierKeysym(sym);
         if (modmap == 0 || (sym != XK_Shift_L && sym != XK_Shift_R && sym != XK_ISO_Level3_Shift &&
@@ -107,7 +107,7 @@ bool XkbKeymap::Read(Display* display) {
             symbolless = symbolless && XkbKeySymsPtr(xkb.get(), kc)[i] == NoSymbol;
         if (symbolless && xkb->map->modmap[kc] == 0)
             spare_.insert(spare_.begin(), kc);
-        const int g = EffectiveGroup(xkb.get(), kc, group_);
+        const int g = EffectiveGroup(xkb.get(), kc, group);
         if (symbolless || g < 0)
             continue;
         const XkbKeyTypeRec& type = *XkbKeyKeyType(xkb.get(), kc, g);

@@ -35,7 +35,6 @@ public:
     }
 
     const std::vector<unsigned>& SpareKeycodes() const { return spare_; }
-    unsigned Group() const { return group_; }
     // Modifiers or a group shift held down on the keyboard now.
     bool SomethingHeld() const { return heldMods_ != 0 || heldGroup_ != 0; }
     unsigned LatchedMods() const { return latchedMods_; }
@@ -46,5 +45,5 @@ private:
     unsigned modifierKeys_[8] = {};
     bool modifierKey_[256] = {};
     std::vector<unsigned> spare_; // highest keycode first
-    unsigned group_ = 0, heldMods_ = 0, heldGroup_ = 0, latchedMods_ = 0, lockedMods_ = 0;
+    unsigned heldMods_ = 0, heldGroup_ = 0, latchedMods_ = 0, lockedMods_ = 0;
 };
