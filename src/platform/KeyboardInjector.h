@@ -25,6 +25,12 @@ public:
     // active layout, Caps Lock or the modifiers the operator holds. False when the batch could
     // not be typed at all (nothing was typed then).
     virtual bool TypeCharacters(const std::u32string& text) = 0;
+    // Readies typing when the operator switches it on. A desktop that asks the operator whether
+    // this program may type asks now, once for the program's run. Empty when typing can go
+    // ahead, else the text to show the operator (typing stays off then).
+    virtual std::u16string BeginTyping() { return {}; }
+    // Why the last TypeCharacters typed nothing, for the operator; empty after one that typed.
+    virtual std::u16string LastFailure() const { return {}; }
 };
 
 // The flag bits of one key event.
