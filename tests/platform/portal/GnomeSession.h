@@ -1,0 +1,361 @@
+#pragma once
+
+// A private headless GNOME session for tests and benchmarks: a session bus of its own, mutter as a
+// headless Wayland compositor with one virtual monitor, and the desktop portal with its GNOME
+// backend on that bus, every one started here and stopped by its process id at the end. The
+// session's variables (bus, Wayland display, runtime folder) are set in this process, so that
+// code under test and the clients started from here find it.
+//
+// The portal asks the operator before it lets a program type. The session answers that dialog
+// with keys sent through mutter's own remote desktop interface, which asks nobody.
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QRegularExpression>
+#include <QString>
+#include <QTimer>
+
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+// Polls cond every 10 ms until it holds or the limit has passed; true when it held.
+inline bool WaitUntil(const std::function<bool()>& cond,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (cond())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// A program started without a shell, its output appended to a log file, ended when the object
+// goes (and told to end with this process, so that a crashed test leaves nothing behind).
+class SessionProcess {
+public:
+    SessionProcess() = default;
+    SessionProcess(const std::vector<std::string>& argv, const std::string& log, int fd3 = -1) {
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ != 0)
+            return;
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(127);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out, 1);
+        dup2(out, 2);
+        if (fd3 >= 0)
+            dup2(fd3, 3);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    SessionProcess(SessionProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
+    SessionProcess& operator=(SessionProcess&& other) noexcept {
+        if (this != &other) {
+            Stop();
+            pid_ = other.pid_;
+            other.pid_ = -1;
+        }
+        return *this;
+    }
+    ~SessionProcess() { Stop(); }
+
+    pid_t Pid() const { return pid_; }
+    bool Running() {
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_)
+            pid_ = -1;
+        return pid_ > 0;
+    }
+    // SIGTERM, then SIGKILL when it has not ended within two seconds.
+    void Stop() {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        if (!WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
+                       std::chrono::seconds(2))) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+class GnomeSession {
+public:
+    GnomeSession() {
+        char pattern[] = "/tmp/brisk-gnome.XXXXXX";
+        if (!mkdtemp(pattern)) {
+            error_ = "no temporary folder";
+            return;
+        }
+        dir_ = pattern;
+        namespace fs = std::filesystem;
+        fs::create_directories(dir_ / "runtime");
+        chmod((dir_ / "runtime").c_str(), 0700);
+        for (const char* sub : {"home", "config", "data", "cache"})
+            fs::create_directories(dir_ / sub);
+        log_ = (dir_ / "session.log").string();
+        SetVariables();
+        if (!StartBus() || !StartCompositor() || !StartPortal())
+            return;
+        ok_ = true;
+    }
+    ~GnomeSession() {
+        StopAnswering();
+        if (keys_)
+            keys_->call(QStringLiteral("Stop"));
+        delete keys_;
+        // The portal first: it holds sessions in mutter. The bus last.
+        portal_.Stop();
+        backend_.Stop();
+        compositor_.Stop();
+        QDBusConnection::disconnectFromBus(busName_);
+        bus_.Stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    GnomeSession(const GnomeSession&) = delete;
+    GnomeSession& operator=(const GnomeSession&) = delete;
+
+    bool Ok() const { return ok_; }
+    // Why the session did not come up, with the end of its programs' output.
+    std::string Error() const {
+        std::ifstream in(log_);
+        std::stringstream all;
+        all << in.rdbuf();
+        const std::string text = all.str();
+        return error_ + "\n" + text.substr(text.size() > 3000 ? text.size() - 3000 : 0);
+    }
+    const std::filesystem::path& Dir() const { return dir_; }
+
+    // Answers the portal's dialog while the event loop runs (the code under test waits in one),
+    // once it is shown: accepted by Tab, space and Alt+S (focus the sharing switch, turn it on,
+    // Share), refused by Alt+C (Cancel). The keys go apart, as a person's would: Share is not
+    // enabled until the dialog has drawn the switch turned on.
+    void AnswerConsent(bool accept) {
+        StopAnswering();
+        answer_ = new QTimer;
+        auto keys = std::make_shared<std::vector<std::vector<unsigned>>>();
+        if (accept)
+            *keys = {{XKB_KEY_Tab}, {XKB_KEY_space}, {XKB_KEY_Alt_L, XKB_KEY_s}};
+        else
+            *keys = {{XKB_KEY_Alt_L, XKB_KEY_c}};
+        auto shownAt = std::make_shared<std::chrono::steady_clock::time_point>();
+        QObject::connect(answer_, &QTimer::timeout, [this, keys, shownAt] {
+            using namespace std::chrono;
+            if (*shownAt == steady_clock::time_point()) {
+                if (DialogShown())
+                    *shownAt = steady_clock::now();
+                return;
+            }
+            // The dialog's window is mapped and focused a little after its request exists.
+            const auto since = steady_clock::now() - *shownAt;
+            const std::size_t due = since < milliseconds(1000)
+                                        ? 0
+                                        : 1 + static_cast<std::size_t>(
+                                                  (since - milliseconds(1000)) / milliseconds(400));
+            while (pressed_ < std::min(due, keys->size())) {
+                const std::vector<unsigned>& combination = (*keys)[pressed_++];
+                for (const unsigned k : combination)
+                    Key(k, true);
+                for (auto k = combination.rbegin(); k != combination.rend(); ++k)
+                    Key(*k, false);
+            }
+        });
+        pressed_ = 0;
+        if (!keys_)
+            StartKeys();
+        answer_->start(100);
+    }
+    void StopAnswering() {
+        delete answer_;
+        answer_ = nullptr;
+    }
+
+    // A client of the session: the program, its output in the session's log.
+    SessionProcess Start(const std::vector<std::string>& argv) { return {argv, log_}; }
+
+private:
+    void SetVariables() {
+        setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
+        setenv("WAYLAND_DISPLAY", "brisk-wayland", 1);
+        setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);
+        setenv("XDG_SESSION_TYPE", "wayland", 1);
+        setenv("HOME", (dir_ / "home").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+        // No settings daemon, accessibility bus or X server to find.
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        setenv("NO_AT_BRIDGE", "1", 1);
+        setenv("GTK_A11Y", "none", 1);
+        setenv("GDK_BACKEND", "wayland", 1);
+        unsetenv("DISPLAY");
+    }
+
+    bool Fail(const std::string& why) {
+        error_ = why;
+        return false;
+    }
+
+    // A bus with nothing to start on demand: every service of the session is started here.
+    bool StartBus() {
+        const std::filesystem::path config = dir_ / "bus.conf";
+        const std::string address = "unix:path=" + (dir_ / "bus").string();
+        std::ofstream(config)
+            << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+               "1.0//EN\"\n"
+               " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+               "<busconfig><type>session</type><listen>"
+            << address
+            << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+               "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+               "<allow own=\"*\"/></policy></busconfig>\n";
+        int fds[2];
+        if (pipe(fds) != 0)
+            return Fail("no pipe");
+        bus_ = SessionProcess(
+            {"dbus-daemon", "--nofork", "--config-file=" + config.string(), "--print-address=3"},
+            log_, fds[1]);
+        close(fds[1]);
+        std::string printed;
+        pollfd readable{fds[0], POLLIN, 0};
+        while (poll(&readable, 1, 10000) == 1) {
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1 || c == '\n')
+                break;
+            printed += c;
+        }
+        close(fds[0]);
+        if (printed.empty())
+            return Fail("dbus-daemon did not start (is the dbus package installed?)");
+        setenv("DBUS_SESSION_BUS_ADDRESS", printed.c_str(), 1);
+        connection_ = QDBusConnection::connectToBus(QString::fromStdString(printed), busName_);
+        return connection_.isConnected() || Fail("cannot connect to the session bus");
+    }
+
+    bool Owned(const char* name) {
+        const QDBusReply<bool> reply =
+            connection_.interface()->isServiceRegistered(QString::fromLatin1(name));
+        return reply.isValid() && reply.value();
+    }
+
+    bool StartedAndOwns(SessionProcess& process, const char* name, const char* what) {
+        if (!process.Running() && process.Pid() <= 0)
+            return Fail(std::string(what) + " could not be started (is it installed?)");
+        if (!WaitUntil([&] { return Owned(name) || !process.Running(); }) || !Owned(name))
+            return Fail(std::string(what) + " did not come up on the session bus");
+        return true;
+    }
+
+    bool StartCompositor() {
+        if (access("/usr/bin/mutter", X_OK) != 0)
+            return Fail("mutter is not installed (package mutter)");
+        compositor_ =
+            SessionProcess({"mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                            "1280x800", "--wayland-display", "brisk-wayland"},
+                           log_);
+        if (!StartedAndOwns(compositor_, "org.gnome.Mutter.RemoteDesktop", "mutter"))
+            return false;
+        return std::filesystem::exists(dir_ / "runtime" / "brisk-wayland") ||
+               Fail("mutter did not open its Wayland display");
+    }
+
+    bool StartPortal() {
+        const char* backend = "/usr/libexec/xdg-desktop-portal-gnome";
+        const char* frontend = "/usr/libexec/xdg-desktop-portal";
+        if (access(backend, X_OK) != 0 || access(frontend, X_OK) != 0)
+            return Fail("the desktop portal is not installed (packages xdg-desktop-portal, "
+                        "xdg-desktop-portal-gnome)");
+        // The backend first: the portal looks for it once, when it starts.
+        backend_ = SessionProcess({backend}, log_);
+        if (!StartedAndOwns(backend_, "org.freedesktop.impl.portal.desktop.gnome",
+                            "xdg-desktop-portal-gnome"))
+            return false;
+        portal_ = SessionProcess({frontend}, log_);
+        return StartedAndOwns(portal_, "org.freedesktop.portal.Desktop", "xdg-desktop-portal");
+    }
+
+    // The portal's GNOME backend holds a request object for as long as its dialog is open.
+    bool DialogShown() {
+        const QString root = QStringLiteral("/org/freedesktop/portal/desktop/request");
+        for (const QString& sender : Children(root)) {
+            if (!Children(root + QLatin1Char('/') + sender).isEmpty())
+                return true;
+        }
+        return false;
+    }
+    QStringList Children(const QString& path) {
+        const QDBusMessage reply = connection_.call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.impl.portal.desktop.gnome"), path,
+            QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
+        QStringList names;
+        const QRegularExpression node(QStringLiteral("<node name=\"([^\"]+)\""));
+        for (const auto& match : node.globalMatch(reply.arguments().value(0).toString()))
+            names << match.captured(1);
+        return names;
+    }
+
+    // A keyboard session of mutter's own remote desktop interface.
+    bool StartKeys() {
+        QDBusInterface desktop(QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
+                               QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+                               QStringLiteral("org.gnome.Mutter.RemoteDesktop"), connection_);
+        const QDBusReply<QDBusObjectPath> session = desktop.call(QStringLiteral("CreateSession"));
+        if (!session.isValid())
+            return false;
+        keys_ = new QDBusInterface(
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), session.value().path(),
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"), connection_);
+        const QDBusMessage started = keys_->call(QStringLiteral("Start"));
+        return started.type() == QDBusMessage::ReplyMessage;
+    }
+    bool Key(unsigned keysym, bool down) {
+        const QDBusMessage reply =
+            keys_->call(QStringLiteral("NotifyKeyboardKeysym"), keysym, down);
+        return reply.type() == QDBusMessage::ReplyMessage;
+    }
+
+    std::filesystem::path dir_;
+    std::string log_;
+    std::string error_;
+    bool ok_ = false;
+    SessionProcess bus_, compositor_, backend_, portal_;
+    const QString busName_ = QStringLiteral("brisk-gnome-session");
+    QDBusConnection connection_{QString()};
+    QDBusInterface* keys_ = nullptr;
+    QTimer* answer_ = nullptr;
+    std::size_t pressed_ = 0;
+};

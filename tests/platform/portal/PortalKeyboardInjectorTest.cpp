@@ -1,0 +1,129 @@
+// Typing through the desktop portal into a Qt window under a headless GNOME session (mutter),
+// the portal's consent dialog answered by keys pressed in mutter.
+#include <gtest/gtest.h>
+
+#include "GnomeSession.h"
+#include "fakes/FakeWindowSystem.h"
+#include "platform/portal/PortalKeyboardInjector.h"
+#include "targets/Target_App.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The Qt text window as a Wayland client of the session, writing what it receives to a file.
+struct WaylandTextSink {
+    WaylandTextSink(GnomeSession& session, const char* title)
+        : file(session.Dir() / (std::string(title) + ".txt")) {
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
+        process = session.Start({QT_TEXT_SINK, title, file.string()});
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    // Shown, and given the focus as mutter gives it to a new window.
+    bool Ready() {
+        return WaitUntil([&] { return std::filesystem::exists(file); }) &&
+               (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
+    }
+    std::string Typed() const { return ReadFile(file); }
+    bool Receives(const std::string& expected) {
+        return WaitUntil([&] { return Typed() == expected; }, std::chrono::seconds(5));
+    }
+
+    std::filesystem::path file;
+    SessionProcess process;
+};
+
+class PortalTyping : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        session = std::make_unique<GnomeSession>();
+        ASSERT_TRUE(session->Ok()) << session->Error();
+        keyboard = std::make_unique<PortalKeyboardInjector>();
+        ASSERT_TRUE(keyboard->Available()) << session->Error();
+        // Started once for all readings, as in use; the first reading after it must arrive.
+        session->AnswerConsent(true);
+        const std::u16string refused = keyboard->BeginTyping();
+        session->StopAnswering();
+        ASSERT_EQ(QString::fromStdU16String(refused).toStdString(), "") << session->Error();
+    }
+    static void TearDownTestSuite() {
+        keyboard.reset();
+        session.reset();
+    }
+    void SetUp() override { ASSERT_TRUE(session && session->Ok() && keyboard); }
+
+    static std::unique_ptr<GnomeSession> session;
+    static std::unique_ptr<PortalKeyboardInjector> keyboard;
+};
+std::unique_ptr<GnomeSession> PortalTyping::session;
+std::unique_ptr<PortalKeyboardInjector> PortalTyping::keyboard;
+
+// Mode 0 types into whatever has the focus; the window system only has to say that something
+// other than the program's own window has it.
+TEST_F(PortalTyping, ReadingsInModeZeroArriveExactlyFromTheFirstOn) {
+    WaylandTextSink sink(*session, "Brisk Portal Sink");
+    ASSERT_TRUE(sink.Ready()) << session->Error();
+    FakeWindowSystem windows;
+    windows.Add(7, u"Brisk Portal Sink");
+    windows.foreground = 7;
+    SetupRecords records;
+    records.SetDefaults();
+    records.Setup.TargetAppMode = 0;
+    CTarget_App sender(*keyboard, windows);
+    sender.Setup = &records.Setup;
+    std::string expected;
+    for (const std::u16string reading : {u"-0.5", u"12,34", u"yz/:", u"100.01", u"3\t4"}) {
+        sender.SendPacket(reading + u"\r");
+        expected += QString::fromStdU16String(reading).toStdString() + "\n";
+        ASSERT_TRUE(sink.Receives(expected)) << "typed: [" << sink.Typed() << "]";
+    }
+    EXPECT_TRUE(windows.calls.empty()) << "beeped";
+}
+
+TEST_F(PortalTyping, AReadingWithCharactersOutsideTheLayoutIsReportedAndNotTypedAtAll) {
+    WaylandTextSink sink(*session, "Brisk Portal Layout");
+    ASSERT_TRUE(sink.Ready()) << session->Error();
+    EXPECT_FALSE(keyboard->TypeCharacters(U"1\u00E92\u00B0\u00E93"));
+    EXPECT_EQ(QString::fromStdU16String(keyboard->LastFailure()).toStdString(),
+              "This reading holds characters the active keyboard layout cannot type: "
+              "\u00E9 \u00B0");
+    // The next reading arrives alone: nothing of the one before was typed.
+    EXPECT_TRUE(keyboard->TypeCharacters(U"ok\r"));
+    EXPECT_EQ(keyboard->LastFailure(), u"");
+    EXPECT_TRUE(sink.Receives("ok\n")) << "typed: [" << sink.Typed() << "]";
+}
+
+// The operator says no: typing stays off with a message, nothing is typed, and switching typing
+// on again asks again.
+TEST_F(PortalTyping, ARefusedDialogGivesTheMessageTypesNothingAndIsAskedAgain) {
+    WaylandTextSink sink(*session, "Brisk Portal Refused");
+    ASSERT_TRUE(sink.Ready()) << session->Error();
+    PortalKeyboardInjector refused;
+    session->AnswerConsent(false);
+    const std::u16string message = refused.BeginTyping();
+    session->StopAnswering();
+    EXPECT_EQ(QString::fromStdU16String(message).toStdString(),
+              "The desktop did not allow this program to type. Readings will not be typed into "
+              "other applications.")
+        << session->Error();
+    EXPECT_FALSE(refused.TypeCharacters(U"55\r"));
+    EXPECT_NE(refused.LastFailure(), u"");
+
+    session->AnswerConsent(true);
+    const std::u16string again = refused.BeginTyping();
+    session->StopAnswering();
+    EXPECT_EQ(again, u"");
+    EXPECT_TRUE(refused.TypeCharacters(U"66\r"));
+    EXPECT_TRUE(sink.Receives("66\n")) << "typed: [" << sink.Typed() << "]";
+}
+
+} // namespace
