@@ -47,38 +47,39 @@ protected:
     static void SetUpTestSuite() {
         session = std::make_unique<GnomeSession>();
         ASSERT_TRUE(session->Ok()) << session->Error();
-        keyboard = std::make_unique<PortalKeyboardInjector>();
-        ASSERT_TRUE(keyboard->Available()) << session->Error();
-        // Started once for all readings, as in use; the first reading after it must arrive.
-        session->AnswerConsent(true);
-        const std::u16string refused = keyboard->BeginTyping();
+    }
+    static void TearDownTestSuite() { session.reset(); }
+    void SetUp() override { ASSERT_TRUE(session && session->Ok()); }
+
+    // Switches typing on, as the operator does, answering the desktop's question.
+    static std::u16string Begin(PortalKeyboardInjector& keyboard, bool accept) {
+        session->AnswerConsent(accept);
+        const std::u16string message = keyboard.BeginTyping();
         session->StopAnswering();
-        ASSERT_EQ(QString::fromStdU16String(refused).toStdString(), "") << session->Error();
+        return message;
     }
-    static void TearDownTestSuite() {
-        keyboard.reset();
-        session.reset();
-    }
-    void SetUp() override { ASSERT_TRUE(session && session->Ok() && keyboard); }
 
     static std::unique_ptr<GnomeSession> session;
-    static std::unique_ptr<PortalKeyboardInjector> keyboard;
 };
 std::unique_ptr<GnomeSession> PortalTyping::session;
-std::unique_ptr<PortalKeyboardInjector> PortalTyping::keyboard;
 
 // Mode 0 types into whatever has the focus; the window system only has to say that something
 // other than the program's own window has it.
+// The window has the focus while the operator answers, and gets it back afterwards: the first
+// reading follows the start at once.
 TEST_F(PortalTyping, ReadingsInModeZeroArriveExactlyFromTheFirstOn) {
     WaylandTextSink sink(*session, "Brisk Portal Sink");
     ASSERT_TRUE(sink.Ready()) << session->Error();
+    PortalKeyboardInjector keyboard;
+    ASSERT_TRUE(keyboard.Available()) << session->Error();
+    ASSERT_EQ(Begin(keyboard, true), u"") << session->Error();
     FakeWindowSystem windows;
     windows.Add(7, u"Brisk Portal Sink");
     windows.foreground = 7;
     SetupRecords records;
     records.SetDefaults();
     records.Setup.TargetAppMode = 0;
-    CTarget_App sender(*keyboard, windows);
+    CTarget_App sender(keyboard, windows);
     sender.Setup = &records.Setup;
     std::string expected;
     for (const std::u16string reading : {u"-0.5", u"12,34", u"yz/:", u"100.01", u"3\t4"}) {
@@ -92,13 +93,15 @@ TEST_F(PortalTyping, ReadingsInModeZeroArriveExactlyFromTheFirstOn) {
 TEST_F(PortalTyping, AReadingWithCharactersOutsideTheLayoutIsReportedAndNotTypedAtAll) {
     WaylandTextSink sink(*session, "Brisk Portal Layout");
     ASSERT_TRUE(sink.Ready()) << session->Error();
-    EXPECT_FALSE(keyboard->TypeCharacters(U"1\u00E92\u00B0\u00E93"));
-    EXPECT_EQ(QString::fromStdU16String(keyboard->LastFailure()).toStdString(),
+    PortalKeyboardInjector keyboard;
+    ASSERT_EQ(Begin(keyboard, true), u"") << session->Error();
+    EXPECT_FALSE(keyboard.TypeCharacters(U"1\u00E92\u00B0\u00E93"));
+    EXPECT_EQ(QString::fromStdU16String(keyboard.LastFailure()).toStdString(),
               "This reading holds characters the active keyboard layout cannot type: "
               "\u00E9 \u00B0");
     // The next reading arrives alone: nothing of the one before was typed.
-    EXPECT_TRUE(keyboard->TypeCharacters(U"ok\r"));
-    EXPECT_EQ(keyboard->LastFailure(), u"");
+    EXPECT_TRUE(keyboard.TypeCharacters(U"ok\r"));
+    EXPECT_EQ(keyboard.LastFailure(), u"");
     EXPECT_TRUE(sink.Receives("ok\n")) << "typed: [" << sink.Typed() << "]";
 }
 
@@ -108,9 +111,7 @@ TEST_F(PortalTyping, ARefusedDialogGivesTheMessageTypesNothingAndIsAskedAgain) {
     WaylandTextSink sink(*session, "Brisk Portal Refused");
     ASSERT_TRUE(sink.Ready()) << session->Error();
     PortalKeyboardInjector refused;
-    session->AnswerConsent(false);
-    const std::u16string message = refused.BeginTyping();
-    session->StopAnswering();
+    const std::u16string message = Begin(refused, false);
     EXPECT_EQ(QString::fromStdU16String(message).toStdString(),
               "The desktop did not allow this program to type. Readings will not be typed into "
               "other applications.")
@@ -118,10 +119,7 @@ TEST_F(PortalTyping, ARefusedDialogGivesTheMessageTypesNothingAndIsAskedAgain) {
     EXPECT_FALSE(refused.TypeCharacters(U"55\r"));
     EXPECT_NE(refused.LastFailure(), u"");
 
-    session->AnswerConsent(true);
-    const std::u16string again = refused.BeginTyping();
-    session->StopAnswering();
-    EXPECT_EQ(again, u"");
+    EXPECT_EQ(Begin(refused, true), u"");
     EXPECT_TRUE(refused.TypeCharacters(U"66\r"));
     EXPECT_TRUE(sink.Receives("66\n")) << "typed: [" << sink.Typed() << "]";
 }
