@@ -3,6 +3,7 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QEventLoop>
 #include <QTimer>
@@ -139,8 +140,10 @@ PortalSession::Outcome PortalSession::Request(const QString& method, QList<QVari
                       : Outcome::Failed;
     } else {
         // Portals older than the token scheme name the request themselves.
-        const QString named = reply.arguments().value(0).value<QDBusObjectPath>().path();
-        if (!named.isEmpty() && named != path)
+        QString named = reply.arguments().value(0).value<QDBusObjectPath>().path();
+        if (named.isEmpty())
+            named = path;
+        if (named != path)
             bus_.connect(portalService, named, requestInterface, QStringLiteral("Response"), this,
                          SLOT(OnResponse(uint, QVariantMap)));
         QEventLoop loop;
@@ -148,6 +151,14 @@ PortalSession::Outcome PortalSession::Request(const QString& method, QList<QVari
         limitTimer.setSingleShot(true);
         connect(&limitTimer, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(this, &PortalSession::Answered, &loop, &QEventLoop::quit);
+        // A portal that ends (crashes) while the operator is asked answers nothing.
+        bool portalGone = false;
+        QDBusServiceWatcher watcher(portalService, bus_,
+                                    QDBusServiceWatcher::WatchForUnregistration);
+        connect(&watcher, &QDBusServiceWatcher::serviceUnregistered, &loop, [&] {
+            portalGone = true;
+            loop.quit();
+        });
         // The answer may have come with the reply already.
         if (!answered_) {
             limitTimer.start(limit);
@@ -159,7 +170,17 @@ PortalSession::Outcome PortalSession::Request(const QString& method, QList<QVari
                                        : Outcome::Failed;
             if (results)
                 *results = results_;
+        } else if (portalGone) {
+            outcome = Outcome::Failed;
+        } else {
+            // Unanswered: take the question off the operator's screen.
+            bus_.call(QDBusMessage::createMethodCall(portalService, named, requestInterface,
+                                                     QStringLiteral("Close")),
+                      QDBus::Block, 2000);
         }
+        if (named != path)
+            bus_.disconnect(portalService, named, requestInterface, QStringLiteral("Response"),
+                            this, SLOT(OnResponse(uint, QVariantMap)));
     }
     bus_.disconnect(portalService, path, requestInterface, QStringLiteral("Response"), this,
                     SLOT(OnResponse(uint, QVariantMap)));
