@@ -11,7 +11,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QRegularExpression>
@@ -134,9 +134,8 @@ public:
     }
     ~GnomeSession() {
         StopAnswering();
-        if (keys_)
-            keys_->call(QStringLiteral("Stop"));
-        delete keys_;
+        if (!keys_.isEmpty())
+            Mutter(keys_, keysInterface_, QStringLiteral("Stop"));
         // The portal first: it holds sessions in mutter. The bus last.
         portal_.Stop();
         backend_.Stop();
@@ -195,7 +194,7 @@ public:
             }
         });
         pressed_ = 0;
-        if (!keys_)
+        if (keys_.isEmpty())
             StartKeys();
         answer_->start(100);
     }
@@ -328,24 +327,30 @@ private:
         return names;
     }
 
-    // A keyboard session of mutter's own remote desktop interface.
+    // A keyboard session of mutter's own remote desktop interface. Plain messages: an interface
+    // object would leave its introspected description in the connection's cache.
+    QDBusMessage Mutter(const QString& path, const QString& interface, const QString& method,
+                        const QList<QVariant>& arguments = {}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), path, interface, method);
+        call.setArguments(arguments);
+        return connection_.call(call, QDBus::Block, 5000);
+    }
     bool StartKeys() {
-        QDBusInterface desktop(QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
-                               QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
-                               QStringLiteral("org.gnome.Mutter.RemoteDesktop"), connection_);
-        const QDBusReply<QDBusObjectPath> session = desktop.call(QStringLiteral("CreateSession"));
-        if (!session.isValid())
+        const QDBusMessage created = Mutter(QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+                                            QStringLiteral("org.gnome.Mutter.RemoteDesktop"),
+                                            QStringLiteral("CreateSession"));
+        if (created.type() != QDBusMessage::ReplyMessage)
             return false;
-        keys_ = new QDBusInterface(
-            QStringLiteral("org.gnome.Mutter.RemoteDesktop"), session.value().path(),
-            QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"), connection_);
-        const QDBusMessage started = keys_->call(QStringLiteral("Start"));
-        return started.type() == QDBusMessage::ReplyMessage;
+        keys_ = created.arguments().value(0).value<QDBusObjectPath>().path();
+        return Mutter(keys_, keysInterface_, QStringLiteral("Start")).type() ==
+               QDBusMessage::ReplyMessage;
     }
     bool Key(unsigned keysym, bool down) {
-        const QDBusMessage reply =
-            keys_->call(QStringLiteral("NotifyKeyboardKeysym"), keysym, down);
-        return reply.type() == QDBusMessage::ReplyMessage;
+        if (keys_.isEmpty() && !StartKeys())
+            return false;
+        return Mutter(keys_, keysInterface_, QStringLiteral("NotifyKeyboardKeysym"), {keysym, down})
+                   .type() == QDBusMessage::ReplyMessage;
     }
 
     std::filesystem::path dir_;
@@ -355,7 +360,8 @@ private:
     SessionProcess bus_, compositor_, backend_, portal_;
     const QString busName_ = QStringLiteral("brisk-gnome-session");
     QDBusConnection connection_{QString()};
-    QDBusInterface* keys_ = nullptr;
+    QString keys_; // the session's path
+    const QString keysInterface_ = QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session");
     QTimer* answer_ = nullptr;
     std::size_t pressed_ = 0;
 };
