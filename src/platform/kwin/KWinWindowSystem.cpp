@@ -1,0 +1,305 @@
+#include "KWinWindowSystem.h"
+
+#include "KWinReportReceiver.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QString KWinService = QStringLiteral("org.kde.KWin");
+const QString ScriptingPath = QStringLiteral("/Scripting");
+const QString ScriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
+const QString ReceiverPath = QStringLiteral("/KWinReport");
+// KWin answers in a few milliseconds; a KWin that hangs must not freeze the program for long.
+constexpr int CallLimitMs = 1000;
+constexpr std::chrono::milliseconds ReportLimit{1000};
+constexpr std::chrono::milliseconds KeyboardPollInterval{5};
+
+// Every script runs inside a function of its own, so that nothing it declares outlives it.
+const char* const ScriptFrame = R"js((function () {
+    function report(text) {
+        callDBus("@SERVICE@", "@PATH@", "@INTERFACE@", "Report", "@TOKEN@", String(text));
+    }
+    function find(id) {
+        var all = workspace.clientList();
+        for (var i = 0; i < all.length; ++i) {
+            if (String(all[i].internalId) === id)
+                return all[i];
+        }
+        return null;
+    }
+@BODY@
+})();
+)js";
+
+// Application windows only: no panels, desktop backgrounds, menus or notifications.
+const char* const ListingScript = R"js(
+    var desktop = workspace.currentDesktop;
+    var all = workspace.clientList();
+    var windows = [];
+    for (var i = 0; i < all.length; ++i) {
+        var w = all[i];
+        if (w.deleted || (!w.normalWindow && !w.dialog))
+            continue;
+        windows.push({id: String(w.internalId), title: String(w.caption), minimised: !!w.minimized,
+                      active: !!w.active, order: w.stackingOrder,
+                      shown: !!w.onAllDesktops || w.desktop === desktop});
+    }
+    report(JSON.stringify(windows));
+)js";
+
+// The window's internalId, the only text of ours that goes into a script besides our own names.
+bool IsPlainUuid(const QString& uuid) {
+    return !uuid.isEmpty() && std::all_of(uuid.begin(), uuid.end(), [](QChar c) {
+        return c.isDigit() || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u'{' ||
+               c == u'}' || c == u'-';
+    });
+}
+
+std::u16string CutTitle(const QString& title) {
+    std::u16string text = title.toStdU16String();
+    if (text.size() > WindowSystem::MaxTitleLength)
+        text.resize(WindowSystem::MaxTitleLength);
+    return text;
+}
+
+std::atomic<unsigned> instances{0};
+
+} // namespace
+
+KWinWindowSystem::KWinWindowSystem(std::function<bool(const std::u16string& title)> isOwnTitle,
+                                   std::function<void()> beep)
+    : isOwnTitle_(std::move(isOwnTitle)), beep_(std::move(beep)),
+      connectionName_(QStringLiteral("tapline-brisk-kwin-%1").arg(++instances)),
+      connection_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_)),
+      receiver_(std::make_unique<KWinReportReceiver>()) {
+    receiver_->moveToThread(&thread_);
+    thread_.start();
+    if (connection_.isConnected())
+        connection_.registerObject(ReceiverPath, receiver_.get(),
+                                   QDBusConnection::ExportScriptableSlots);
+}
+
+KWinWindowSystem::~KWinWindowSystem() {
+    connection_.unregisterObject(ReceiverPath);
+    thread_.quit();
+    thread_.wait();
+    receiver_.reset();
+    QDBusConnection::disconnectFromBus(connectionName_);
+}
+
+bool KWinWindowSystem::Available() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr ||
+        !bus.interface()->isServiceRegistered(KWinService).value())
+        return false;
+    const QDBusMessage reply = bus.call(
+        QDBusMessage::createMethodCall(KWinService, ScriptingPath,
+                                       QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                       QStringLiteral("Introspect")),
+        QDBus::Block, CallLimitMs);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().toString().contains(ScriptingInterface);
+}
+
+bool KWinWindowSystem::Call(const QString& path, const QString& interface, const QString& method,
+                            const QVariantList& arguments, QVariant* answer) {
+    QDBusMessage message = QDBusMessage::createMethodCall(KWinService, path, interface, method);
+    message.setArguments(arguments);
+    const QDBusMessage reply = connection_.call(message, QDBus::Block, CallLimitMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return false;
+    if (answer != nullptr)
+        *answer = reply.arguments().isEmpty() ? QVariant() : reply.arguments().first();
+    return true;
+}
+
+std::optional<QString> KWinWindowSystem::RunScript(const QString& body) {
+    if (!connection_.isConnected() || !scripts_.isValid())
+        return std::nullopt;
+    const QString token = QString::number(++calls_);
+    const QString file = scripts_.filePath(token + QStringLiteral(".js"));
+    {
+        QString text = QString::fromUtf8(ScriptFrame);
+        text.replace(QStringLiteral("@BODY@"), body)
+            .replace(QStringLiteral("@SERVICE@"), connection_.baseService())
+            .replace(QStringLiteral("@PATH@"), ReceiverPath)
+            .replace(QStringLiteral("@INTERFACE@"),
+                     QString::fromUtf8(KWinReportReceiver::Interface))
+            .replace(QStringLiteral("@TOKEN@"), token);
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8()) < 0)
+            return std::nullopt;
+    }
+    // KWin refuses a second script of the same name, also one of another instance of the program.
+    const QString name = QStringLiteral("%1-%2-%3").arg(connectionName_).arg(getpid()).arg(token);
+    receiver_->Expect(token);
+    std::optional<QString> text;
+    QVariant id;
+    if (Call(ScriptingPath, ScriptingInterface, QStringLiteral("loadScript"), {file, name}, &id)) {
+        // KWin answers run once the script has run; the report is on its way by then.
+        if (id.toInt() >= 0 &&
+            Call(QStringLiteral("/%1").arg(id.toInt()), QStringLiteral("org.kde.kwin.Script"),
+                 QStringLiteral("run"), {}))
+            text = receiver_->Wait(ReportLimit);
+        Call(ScriptingPath, ScriptingInterface, QStringLiteral("unloadScript"), {name});
+    }
+    if (!text)
+        receiver_->Wait(std::chrono::milliseconds(0));
+    QFile::remove(file);
+    return text;
+}
+
+bool KWinWindowSystem::Refresh() {
+    listing_.clear();
+    listed_ = false;
+    const std::optional<QString> report = RunScript(QString::fromUtf8(ListingScript));
+    if (!report)
+        return false;
+    struct Listed {
+        Entry entry;
+        double order;
+    };
+    std::vector<Listed> listed;
+    for (const QJsonValue value : QJsonDocument::fromJson(report->toUtf8()).array()) {
+        const QJsonObject window = value.toObject();
+        const QString uuid = window.value(QStringLiteral("id")).toString();
+        if (!IsPlainUuid(uuid))
+            continue;
+        auto [known, added] = ids_.try_emplace(uuid, lastId_ + 1);
+        if (added)
+            ++lastId_;
+        Entry entry;
+        entry.id = known->second;
+        entry.uuid = uuid;
+        entry.title = CutTitle(window.value(QStringLiteral("title")).toString());
+        entry.minimised = window.value(QStringLiteral("minimised")).toBool();
+        entry.shown = window.value(QStringLiteral("shown")).toBool();
+        entry.active = window.value(QStringLiteral("active")).toBool();
+        listed.push_back({std::move(entry), window.value(QStringLiteral("order")).toDouble()});
+    }
+    // KWin counts its stacking order from the bottom.
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const Listed& a, const Listed& b) { return a.order > b.order; });
+    for (Listed& window : listed)
+        listing_.push_back(std::move(window.entry));
+    listedAt_ = std::chrono::steady_clock::now();
+    listed_ = true;
+    return true;
+}
+
+const KWinWindowSystem::Entry* KWinWindowSystem::Find(WindowId window) {
+    if (window == 0)
+        return nullptr;
+    if (!listed_ || std::chrono::steady_clock::now() - listedAt_ > ListingLifetime)
+        Refresh();
+    const auto found = std::find_if(listing_.begin(), listing_.end(),
+                                    [window](const Entry& e) { return e.id == window; });
+    return found == listing_.end() ? nullptr : &*found;
+}
+
+bool KWinWindowSystem::RunOnWindow(WindowId window, const QString& body) {
+    const Entry* entry = Find(window);
+    if (entry == nullptr)
+        return false;
+    const std::optional<QString> report =
+        RunScript(QStringLiteral("    var w = find(\"%1\");\n    if (w) {\n%2\n    }\n"
+                                 "    report(w ? \"1\" : \"0\");\n")
+                      .arg(entry->uuid, body));
+    // The window's state has changed or it has gone: the next question lists afresh.
+    listed_ = false;
+    return report && *report == QStringLiteral("1");
+}
+
+std::vector<WindowId> KWinWindowSystem::TopLevelWindows() {
+    Refresh();
+    std::vector<WindowId> windows;
+    windows.reserve(listing_.size());
+    for (const Entry& entry : listing_)
+        windows.push_back(entry.id);
+    return windows;
+}
+
+bool KWinWindowSystem::IsWindow(WindowId window) {
+    return Find(window) != nullptr;
+}
+
+bool KWinWindowSystem::IsVisible(WindowId window) {
+    const Entry* entry = Find(window);
+    return entry != nullptr && (entry->shown || entry->minimised);
+}
+
+bool KWinWindowSystem::IsMinimised(WindowId window) {
+    const Entry* entry = Find(window);
+    return entry != nullptr && entry->minimised;
+}
+
+std::u16string KWinWindowSystem::Title(WindowId window) {
+    const Entry* entry = Find(window);
+    return entry == nullptr ? std::u16string() : entry->title;
+}
+
+void KWinWindowSystem::Restore(WindowId window) {
+    RunOnWindow(window, QStringLiteral("        w.minimized = false;"));
+}
+
+void KWinWindowSystem::Activate(WindowId window) {
+    RunOnWindow(window, QStringLiteral("        workspace.activeClient = w;"));
+}
+
+bool KWinWindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
+    if (window == 0)
+        return false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        if (Refresh()) {
+            const auto found = std::find_if(listing_.begin(), listing_.end(),
+                                            [window](const Entry& e) { return e.id == window; });
+            if (found == listing_.end())
+                return false; // gone
+            if (found->active)
+                return true;
+        }
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(KeyboardPollInterval);
+    }
+}
+
+void KWinWindowSystem::Raise(WindowId window) {
+    // KWin 5.27 lets scripts raise only the active window; keeping a window above the others
+    // for a moment puts it on top of its layer, where it stays when the hint goes.
+    RunOnWindow(window, QStringLiteral("        if (!w.keepAbove) {\n"
+                                       "            w.keepAbove = true;\n"
+                                       "            w.keepAbove = false;\n"
+                                       "        }"));
+}
+
+WindowId KWinWindowSystem::Foreground() {
+    Refresh();
+    for (const Entry& entry : listing_) {
+        if (entry.active)
+            return entry.id;
+    }
+    return 0;
+}
+
+bool KWinWindowSystem::IsOwnWindow(WindowId window) {
+    const Entry* entry = Find(window);
+    return entry != nullptr && isOwnTitle_ && isOwnTitle_(entry->title);
+}
+
+void KWinWindowSystem::Beep() {
+    if (beep_)
+        beep_();
+}
