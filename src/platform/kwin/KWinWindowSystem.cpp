@@ -160,10 +160,10 @@ std::optional<QString> KWinWindowSystem::RunScript(const QString& body) {
     return text;
 }
 
-bool KWinWindowSystem::Refresh() {
+bool KWinWindowSystem::Refresh(const QString& before) {
     listing_.clear();
     listed_ = false;
-    const std::optional<QString> report = RunScript(QString::fromUtf8(ListingScript));
+    const std::optional<QString> report = RunScript(before + QString::fromUtf8(ListingScript));
     if (!report)
         return false;
     struct Listed {
@@ -201,24 +201,28 @@ bool KWinWindowSystem::Refresh() {
 const KWinWindowSystem::Entry* KWinWindowSystem::Find(WindowId window) {
     if (window == 0)
         return nullptr;
-    if (!listed_ || std::chrono::steady_clock::now() - listedAt_ > ListingLifetime)
+    if (!Fresh())
         Refresh();
+    return Listed(window);
+}
+
+void KWinWindowSystem::RunOnWindow(WindowId window, const QString& body) {
+    const Entry* entry = Find(window);
+    if (entry == nullptr)
+        return;
+    // The listing after the change comes in the same run: a second script would cost as much.
+    Refresh(QStringLiteral("    var w = find(\"%1\");\n    if (w) {\n%2\n    }\n")
+                .arg(entry->uuid, body));
+}
+
+const KWinWindowSystem::Entry* KWinWindowSystem::Listed(WindowId window) const {
     const auto found = std::find_if(listing_.begin(), listing_.end(),
                                     [window](const Entry& e) { return e.id == window; });
     return found == listing_.end() ? nullptr : &*found;
 }
 
-bool KWinWindowSystem::RunOnWindow(WindowId window, const QString& body) {
-    const Entry* entry = Find(window);
-    if (entry == nullptr)
-        return false;
-    const std::optional<QString> report =
-        RunScript(QStringLiteral("    var w = find(\"%1\");\n    if (w) {\n%2\n    }\n"
-                                 "    report(w ? \"1\" : \"0\");\n")
-                      .arg(entry->uuid, body));
-    // The window's state has changed or it has gone: the next question lists afresh.
-    listed_ = false;
-    return report && *report == QStringLiteral("1");
+bool KWinWindowSystem::Fresh() const {
+    return listed_ && std::chrono::steady_clock::now() - listedAt_ <= ListingLifetime;
 }
 
 std::vector<WindowId> KWinWindowSystem::TopLevelWindows() {
@@ -260,14 +264,16 @@ void KWinWindowSystem::Activate(WindowId window) {
 bool KWinWindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
     if (window == 0)
         return false;
+    // Activate lists the windows as they are after the activation.
+    if (Fresh() && Listed(window) != nullptr && Listed(window)->active)
+        return true;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     for (;;) {
         if (Refresh()) {
-            const auto found = std::find_if(listing_.begin(), listing_.end(),
-                                            [window](const Entry& e) { return e.id == window; });
-            if (found == listing_.end())
+            const Entry* entry = Listed(window);
+            if (entry == nullptr)
                 return false; // gone
-            if (found->active)
+            if (entry->active)
                 return true;
         }
         if (std::chrono::steady_clock::now() >= end)
@@ -277,12 +283,10 @@ bool KWinWindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
 }
 
 void KWinWindowSystem::Raise(WindowId window) {
-    // KWin 5.27 lets scripts raise only the active window; keeping a window above the others
-    // for a moment puts it on top of its layer, where it stays when the hint goes.
-    RunOnWindow(window, QStringLiteral("        if (!w.keepAbove) {\n"
-                                       "            w.keepAbove = true;\n"
-                                       "            w.keepAbove = false;\n"
-                                       "        }"));
+    // KWin 5.27 scripts raise a window only by activating it (a keep-above flag set and cleared
+    // leaves it where it was). The target application dialog raises itself right after, which
+    // gives it the keyboard back with the window just below it, as on X11.
+    Activate(window);
 }
 
 WindowId KWinWindowSystem::Foreground() {

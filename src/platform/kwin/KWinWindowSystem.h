@@ -42,6 +42,7 @@ public:
     void Restore(WindowId window) override;
     void Activate(WindowId window) override;
     bool WaitForKeyboard(WindowId window, int limitMs) override;
+    // Takes the keyboard too: see the definition.
     void Raise(WindowId window) override;
     WindowId Foreground() override;
     bool IsOwnWindow(WindowId window) override;
@@ -63,15 +64,19 @@ private:
         bool active = false;
     };
 
-    // Lists the windows afresh; false (and an empty list) when KWin did not answer.
-    bool Refresh();
+    // Lists the windows afresh, after running the JavaScript before (if any) in the same script;
+    // false (and an empty list) when KWin did not answer.
+    bool Refresh(const QString& before = {});
     // The listing entry of the window, listing afresh when the last listing is old.
     const Entry* Find(WindowId window);
+    // The entry in the last listing, however old.
+    const Entry* Listed(WindowId window) const;
+    bool Fresh() const;
     // Runs body (JavaScript that ends by calling report(text)) inside KWin; the reported text,
     // or nothing when KWin did not run it or did not report in time.
     std::optional<QString> RunScript(const QString& body);
-    // Runs body with w bound to the window (if KWin still has it); true when it had it.
-    bool RunOnWindow(WindowId window, const QString& body);
+    // Runs body with w bound to the window (if KWin still has it), then lists the windows.
+    void RunOnWindow(WindowId window, const QString& body);
     bool Call(const QString& path, const QString& interface, const QString& method,
               const QVariantList& arguments, QVariant* answer = nullptr);
 

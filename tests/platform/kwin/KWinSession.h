@@ -4,11 +4,12 @@
 // (kwin_wayland --virtual) in a runtime folder of their own, both stopped by their process ids at
 // the end. Qt clients started here show their windows in it.
 
-#include "platform/kwin/KWinWindowSystem.h"
-#include "platform/x11/XServer.h" // ChildProcess, WaitFor
-
+// Qt before Xlib, whose macros (None, Bool, Status) clash with it.
 #include <QDBusConnection>
 #include <QDBusMessage>
+
+#include "platform/kwin/KWinWindowSystem.h"
+#include "platform/x11/XServer.h" // ChildProcess, WaitFor
 
 #include <cstdlib>
 #include <filesystem>
@@ -38,6 +39,11 @@ public:
         const fs::path runtime = dir_ / "runtime";
         fs::create_directories(runtime);
         chmod(runtime.c_str(), 0700);
+        // KWin writes its settings and caches; not into the user's folders.
+        for (const char* folder : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+            fs::create_directories(dir_ / folder);
+            setenv(folder, (dir_ / folder).c_str(), 1);
+        }
         // The packaged binary carries a file capability that containers refuse to execute; a
         // copy has none. KWin loads its own platform plugin only under its own name.
         fs::create_directories(dir_ / "bin");
