@@ -25,7 +25,9 @@ constexpr int CallLimitMs = 1000;
 constexpr std::chrono::milliseconds ReportLimit{1000};
 constexpr std::chrono::milliseconds KeyboardPollInterval{5};
 
-// Every script runs inside a function of its own, so that nothing it declares outlives it.
+// Every script runs inside a function of its own, so that nothing it declares outlives it. A
+// script that fails (a KWin whose scripting API differs) still reports, so that the caller is
+// not kept waiting.
 const char* const ScriptFrame = R"js((function () {
     function report(text) {
         callDBus("@SERVICE@", "@PATH@", "@INTERFACE@", "Report", "@TOKEN@", String(text));
@@ -38,7 +40,11 @@ const char* const ScriptFrame = R"js((function () {
         }
         return null;
     }
+    try {
 @BODY@
+    } catch (error) {
+        report("failed: " + error);
+    }
 })();
 )js";
 
@@ -170,8 +176,11 @@ bool KWinWindowSystem::Refresh(const QString& before) {
         Entry entry;
         double order;
     };
+    const QJsonDocument document = QJsonDocument::fromJson(report->toUtf8());
+    if (!document.isArray())
+        return false;
     std::vector<Listed> listed;
-    for (const QJsonValue value : QJsonDocument::fromJson(report->toUtf8()).array()) {
+    for (const QJsonValue value : document.array()) {
         const QJsonObject window = value.toObject();
         const QString uuid = window.value(QStringLiteral("id")).toString();
         if (!IsPlainUuid(uuid))
