@@ -137,12 +137,13 @@ std::optional<QString> KWinWindowSystem::RunScript(const QString& body) {
     const QString file = scripts_.filePath(token + QStringLiteral(".js"));
     {
         QString text = QString::fromUtf8(ScriptFrame);
-        text.replace(QStringLiteral("@BODY@"), body)
-            .replace(QStringLiteral("@SERVICE@"), connection_.baseService())
+        // The body last, so that nothing in it is taken for a placeholder of the frame.
+        text.replace(QStringLiteral("@SERVICE@"), connection_.baseService())
             .replace(QStringLiteral("@PATH@"), ReceiverPath)
             .replace(QStringLiteral("@INTERFACE@"),
                      QString::fromUtf8(KWinReportReceiver::Interface))
-            .replace(QStringLiteral("@TOKEN@"), token);
+            .replace(QStringLiteral("@TOKEN@"), token)
+            .replace(QStringLiteral("@BODY@"), body);
         QFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(text.toUtf8()) < 0)
             return std::nullopt;
@@ -152,10 +153,11 @@ std::optional<QString> KWinWindowSystem::RunScript(const QString& body) {
     receiver_->Expect(token);
     std::optional<QString> text;
     QVariant id;
-    if (Call(ScriptingPath, ScriptingInterface, QStringLiteral("loadScript"), {file, name}, &id)) {
+    // A negative id: KWin did not load it (and a script of that name is not ours to unload).
+    if (Call(ScriptingPath, ScriptingInterface, QStringLiteral("loadScript"), {file, name}, &id) &&
+        id.toInt() >= 0) {
         // KWin answers run once the script has run; the report is on its way by then.
-        if (id.toInt() >= 0 &&
-            Call(QStringLiteral("/%1").arg(id.toInt()), QStringLiteral("org.kde.kwin.Script"),
+        if (Call(QStringLiteral("/%1").arg(id.toInt()), QStringLiteral("org.kde.kwin.Script"),
                  QStringLiteral("run"), {}))
             text = receiver_->Wait(ReportLimit);
         Call(ScriptingPath, ScriptingInterface, QStringLiteral("unloadScript"), {name});
