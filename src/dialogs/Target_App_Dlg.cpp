@@ -31,6 +31,10 @@ CTarget_App_Dlg::CTarget_App_Dlg(SetupRecord& setup, WindowSystem& windows,
 
 void CTarget_App_Dlg::OnInitDialog() {
     TemplateDialog::OnInitDialog();
+    // Native windows of a Wayland desktop that lists only its X11 clients cannot be chosen.
+    if (!Windows.ListsEveryWindow())
+        Form().SetText(Hint, QStringLiteral("Double-click to select application (only X11 "
+                                            "windows can be listed on this desktop)"));
     FillAppList();
     const int mode = Setup.TargetAppMode;
     if (mode >= 0 && mode <= 2)

@@ -43,6 +43,9 @@ public:
     // Keeps the window above the others (on) or lets it be covered again (off), asking the
     // window manager; the window itself stays as it is (not made anew, not hidden).
     virtual void SetAlwaysOnTop(WindowId window, bool on) = 0;
+    // False where the list holds only some of the desktop's windows (the X11 ones of a Wayland
+    // session): the window with the keyboard may then be one that Foreground cannot name.
+    virtual bool ListsEveryWindow() { return true; }
 
     static constexpr std::size_t MaxTitleLength = 99;
 };

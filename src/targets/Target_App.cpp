@@ -47,6 +47,13 @@ void CTarget_App::SendPacket(const std::u16string& text) {
 
 void CTarget_App::TypeIntoForeground() {
     const WindowId target = windows_.Foreground();
+    // A desktop whose window list misses its native windows names no window when one of those
+    // has the keyboard; our own windows are always in the list, so the keys go to the window
+    // the operator works in.
+    if (target == 0 && !windows_.ListsEveryWindow()) {
+        TypeText();
+        return;
+    }
     // Readings typed into our own window would be lost, and a hidden window cannot take them.
     if (target == 0 || windows_.IsOwnWindow(target) || !windows_.IsWindow(target) ||
         !windows_.IsVisible(target) || windows_.IsMinimised(target)) {
@@ -104,8 +111,12 @@ void CTarget_App::TypeText() {
         return;
     }
     BuildCharacters();
-    if (!keyboard_.TypeCharacters(Characters))
+    if (!keyboard_.TypeCharacters(Characters)) {
         windows_.Beep();
+        ++NotTypedCount;
+        if (NotTyped)
+            NotTyped(keyboard_.LastFailure());
+    }
 }
 
 void CTarget_App::BuildScanCodes() {

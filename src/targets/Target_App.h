@@ -6,6 +6,7 @@
 #include "setup/SetupRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ public:
     KeyboardTyping Typing = KeyboardTyping::Layout;
     // The characters of the last packet that layout typing typed (keyless ones left out).
     std::u32string Characters;
+    // Packets the desktop would not let us type, since the program started; each is still in
+    // the output field and the target file. NotTyped (when set) hears of every one, with the
+    // desktop's reason.
+    int NotTypedCount = 0;
+    std::function<void(const std::u16string& reason)> NotTyped;
 
     void SendPacket(const std::u16string& text) override;
     // Builds the key events of PacketText and injects them in one call.

@@ -8,11 +8,13 @@
 #include "view/ViewFrame.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <cstring>
+#include <string>
 
 namespace {
 const QString FocusText = QStringLiteral("Use application with current input focus");
@@ -24,7 +26,7 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
       Device(SerialPort, services.settings, services.discovery, services.messages),
       Capture(SerialPort, Packet, *this, services.messages), Messages(services.messages),
       Dialogs(services.dialogs), Windows(services.windows), Settings(services.settings),
-      Discovery(services.discovery) {
+      Discovery(services.discovery), Keyboard(services.keyboard) {
     Form = new TemplateForm(MainViewTemplate(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -33,6 +35,14 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
 
     TargetApp.Typing = CTarget_App::TypingFromSetting(
         services.settings.GetProfileString("Settings", "KeyboardTyping", "Layout"));
+    // The reading stays in the output field and the file; the operator learns why its keys
+    // did not come, without the capture waiting for an answer.
+    TargetApp.NotTyped = [this](const std::u16string& reason) {
+        const std::string count = std::to_string(TargetApp.NotTypedCount);
+        Messages.Notify((reason.empty() ? u"A reading could not be typed." : reason) +
+                        u"\n\nReadings not typed since the program started: " +
+                        std::u16string(count.begin(), count.end()));
+    };
     Device.EndWaitCursor = [this] { MainFrame->DoWaitCursor(-1); };
     RegisterCommands();
 }
@@ -228,6 +238,24 @@ void CBriskView::OnEnableSerialPort() {
 }
 
 void CBriskView::OnSendToApp() {
+    // A desktop may ask the operator first; a click meanwhile changes nothing.
+    if (AskingToType) {
+        Form->SetCheck(ctl::SendToAppSwitch, SendToApp == 1);
+        return;
+    }
+    if (SendToApp == 0) {
+        AskingToType = true;
+        const QPointer<CBriskView> alive(this);
+        const std::u16string refusal = Keyboard.BeginTyping();
+        if (alive.isNull())
+            return;
+        AskingToType = false;
+        if (!refusal.empty()) {
+            Form->SetCheck(ctl::SendToAppSwitch, false);
+            Messages.Show(refusal, MsgStyle::OkBox());
+            return;
+        }
+    }
     SendToApp = 1 - SendToApp;
     Form->SetCheck(ctl::SendToAppSwitch, SendToApp == 1);
     SetLed(ctl::KeyboardLed, SendToApp == 1 ? Led::Green : Led::Red);

@@ -115,6 +115,8 @@ private:
     WindowSystem& Windows;
     SettingsStore& Settings;
     SerialPortDiscovery& Discovery;
+    KeyboardInjector& Keyboard;
+    bool AskingToType = false;
     QSocketNotifier* PortWatch = nullptr;
     QElapsedTimer LastCycle;
     bool WakePending = false;

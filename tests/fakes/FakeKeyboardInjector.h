@@ -21,6 +21,15 @@ public:
     std::vector<Batch> batches;
     std::vector<std::u32string> texts;
     bool typingWorks = true; // what TypeCharacters answers
+    std::u16string failure;  // LastFailure after a batch that was not typed
+    std::u16string refusal;  // what BeginTyping answers
+    int beginCalls = 0;
+
+    std::u16string BeginTyping() override {
+        ++beginCalls;
+        return refusal;
+    }
+    std::u16string LastFailure() const override { return typingWorks ? u"" : failure; }
 
     bool Available() const override { return available; }
     void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,

@@ -31,6 +31,8 @@ public:
     std::vector<Window> windows; // topmost first
     WindowId foreground = 0;
     std::vector<Call> calls;
+    bool listsEveryWindow = true;
+    bool ListsEveryWindow() override { return listsEveryWindow; }
 
     Window& Add(WindowId id, std::u16string title) {
         windows.push_back({id, std::move(title)});

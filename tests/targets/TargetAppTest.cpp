@@ -175,6 +175,20 @@ TEST_F(TargetAppTest, FocusedWindowThatCannotTakeKeysBeeps) {
     }
 }
 
+TEST_F(TargetAppTest, WhereTheListMissesNativeWindowsNoNamedFocusStillTypes) {
+    // A Wayland desktop that lists only its X11 clients: "no focus" there means a native window
+    // has the keyboard; our own window with the keyboard still only beeps.
+    windows.listsEveryWindow = false;
+    UseMode(0);
+    windows.Add(1, u"Tapline Brisk - Untitled").own = true;
+    app.SendPacket(u"5\r");
+    FocusOn(1);
+    app.SendPacket(u"6\r");
+    ASSERT_EQ(keyboard.batches.size(), 1u);
+    EXPECT_EQ(keyboard.batches[0].front(), FakeKeyboardInjector::Press(0x06)); // "5"
+    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}}));
+}
+
 // --- Mode 1: the window whose title contains the stored text ------------------------------------
 
 TEST_F(TargetAppTest, TitlePieceMatchesIgnoringCaseOfLetters) {
@@ -302,10 +316,16 @@ TEST_F(TargetAppTest, LayoutTypingHandsOverTheCharactersThatHaveAKeyOrAKeysym) {
     EXPECT_TRUE(app.ScanCodes.empty());
     EXPECT_EQ(windows.Beeps(), 0);
 
-    // A batch the desktop could not type is a packet without a target.
+    // A batch the desktop could not type beeps, is counted and its reason passed on.
+    std::vector<std::u16string> reasons;
+    app.NotTyped = [&](const std::u16string& reason) { reasons.push_back(reason); };
     keyboard.typingWorks = false;
+    keyboard.failure = u"no key for \u00E9";
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}}));
+    app.SendPacket(u"6\r");
+    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}, {Action::Beep}}));
+    EXPECT_EQ(app.NotTypedCount, 2);
+    EXPECT_EQ(reasons, (std::vector<std::u16string>{u"no key for \u00E9", u"no key for \u00E9"}));
 }
 
 TEST(TypingSettingTest, OnlyScanCodesSelectsScanCodes) {

@@ -127,6 +127,16 @@ TEST(ViewState, SwitchesToggleTheirLamps) {
     qobject_cast<QAbstractButton*>(h.Form().Control(ctl::SendToAppSwitch))->click();
     EXPECT_EQ(h.View().SendToApp, 0);
     EXPECT_EQ(h.Lamp(ctl::KeyboardLed), Led::Red);
+    EXPECT_EQ(h.keyboard.beginCalls, 1) << "only switching on asks the desktop";
+
+    // A desktop that refuses typing: the operator is told, the switch stays off.
+    h.keyboard.refusal = u"The desktop did not allow typing.";
+    qobject_cast<QAbstractButton*>(h.Form().Control(ctl::SendToAppSwitch))->click();
+    EXPECT_EQ(h.View().SendToApp, 0);
+    EXPECT_FALSE(h.Form().IsChecked(ctl::SendToAppSwitch));
+    EXPECT_EQ(h.Lamp(ctl::KeyboardLed), Led::Red);
+    ASSERT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_EQ(h.messages.shown[0].text, h.keyboard.refusal);
 }
 
 TEST(ViewState, SetAtFileOpen) {

@@ -30,6 +30,10 @@ public:
     void PostPortMessage(WindowId window, int wParam) override;
     void Beep() override;
     void SetAlwaysOnTop(WindowId window, bool on) override;
+    bool ListsEveryWindow() override { return !onlyX11Clients_; }
+    // On XWayland in a Wayland session the list holds only the X11 clients, and a native
+    // window with the keyboard is focus "none" here.
+    void SetOnlyX11Clients(bool only) { onlyX11Clients_ = only; }
 
     // The type of the ClientMessage that carries the port message; l[0] holds the message
     // number, l[1] the wParam, l[2] the lParam.
@@ -37,6 +41,7 @@ public:
     static constexpr long PortMessageNumber = 0x8065;
 
 private:
+    bool onlyX11Clients_ = false;
     using XId = unsigned long; // Xlib's Window and Atom
 
     struct Atoms {
