@@ -179,12 +179,12 @@ public:
                     *shownAt = steady_clock::now();
                 return;
             }
-            // The dialog's window is mapped and focused a little after its request exists.
+            // The dialog's window is mapped and focused a little after its request exists (a
+            // second was enough on a busy machine; half as much again for slower ones).
+            constexpr milliseconds settle{1500}, apart{400};
             const auto since = steady_clock::now() - *shownAt;
-            const std::size_t due = since < milliseconds(1000)
-                                        ? 0
-                                        : 1 + static_cast<std::size_t>(
-                                                  (since - milliseconds(1000)) / milliseconds(400));
+            const std::size_t due =
+                since < settle ? 0 : 1 + static_cast<std::size_t>((since - settle) / apart);
             while (pressed_ < std::min(due, keys->size())) {
                 const std::vector<unsigned>& combination = (*keys)[pressed_++];
                 for (const unsigned k : combination)
