@@ -115,8 +115,9 @@ private:
 class GnomeSession {
 public:
     GnomeSession() {
-        char pattern[] = "/tmp/brisk-gnome.XXXXXX";
-        if (!mkdtemp(pattern)) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "brisk-gnome.XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
             error_ = "no temporary folder";
             return;
         }
