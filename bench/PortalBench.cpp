@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "fakes/FakeWindowSystem.h"
-#include "platform/portal/GnomeSession.h"
+#include "platform/portal/PortalDesktop.h"
 #include "platform/portal/PortalKeyboardInjector.h"
 #include "targets/Target_App.h"
 
@@ -20,7 +20,7 @@
 namespace {
 
 struct PortalSetup {
-    std::unique_ptr<GnomeSession> session;
+    std::unique_ptr<PortalDesktop> session;
     std::unique_ptr<PortalKeyboardInjector> keyboard;
     SessionProcess sink;
     std::filesystem::path file;
@@ -34,7 +34,7 @@ PortalSetup& Portal() {
         return *portal;
     portal = std::make_unique<PortalSetup>();
     PortalSetup& setup = *portal;
-    setup.session = std::make_unique<GnomeSession>();
+    setup.session = std::make_unique<PortalDesktop>();
     if (!setup.session->Ok()) {
         setup.failure = setup.session->Error();
         return setup;
@@ -48,9 +48,7 @@ PortalSetup& Portal() {
         return setup;
     }
     setup.file = setup.session->Dir() / "sink.txt";
-    setenv("QT_QPA_PLATFORM", "wayland", 1);
-    setup.sink = setup.session->Start({QT_TEXT_SINK, "Brisk Portal Bench", setup.file.string()});
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setup.sink = setup.session->StartQt({QT_TEXT_SINK, "Brisk Portal Bench", setup.file.string()});
     if (!WaitUntil([&] { return std::filesystem::exists(setup.file); }))
         setup.failure = "the text window did not start";
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // mutter hands it the focus

@@ -2,7 +2,7 @@
 // the portal's consent dialog answered by keys pressed in mutter.
 #include <gtest/gtest.h>
 
-#include "GnomeSession.h"
+#include "PortalDesktop.h"
 #include "fakes/FakeWindowSystem.h"
 #include "platform/portal/PortalKeyboardInjector.h"
 #include "targets/Target_App.h"
@@ -13,39 +13,10 @@
 
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The Qt text window as a Wayland client of the session, writing what it receives to a file.
-struct WaylandTextSink {
-    WaylandTextSink(GnomeSession& session, const char* title)
-        : file(session.Dir() / (std::string(title) + ".txt")) {
-        setenv("QT_QPA_PLATFORM", "wayland", 1);
-        process = session.Start({QT_TEXT_SINK, title, file.string()});
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    // Shown, and given the focus as mutter gives it to a new window.
-    bool Ready() {
-        return WaitUntil([&] { return std::filesystem::exists(file); }) &&
-               (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
-    }
-    std::string Typed() const { return ReadFile(file); }
-    bool Receives(const std::string& expected) {
-        return WaitUntil([&] { return Typed() == expected; }, std::chrono::seconds(5));
-    }
-
-    std::filesystem::path file;
-    SessionProcess process;
-};
-
 class PortalTyping : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        session = std::make_unique<GnomeSession>();
+        session = std::make_unique<PortalDesktop>();
         ASSERT_TRUE(session->Ok()) << session->Error();
     }
     static void TearDownTestSuite() { session.reset(); }
@@ -59,16 +30,16 @@ protected:
         return message;
     }
 
-    static std::unique_ptr<GnomeSession> session;
+    static std::unique_ptr<PortalDesktop> session;
 };
-std::unique_ptr<GnomeSession> PortalTyping::session;
+std::unique_ptr<PortalDesktop> PortalTyping::session;
 
 // Mode 0 types into whatever has the focus; the window system only has to say that something
 // other than the program's own window has it.
 // The window has the focus while the operator answers, and gets it back afterwards: the first
 // reading follows the start at once.
 TEST_F(PortalTyping, ReadingsInModeZeroArriveExactlyFromTheFirstOn) {
-    WaylandTextSink sink(*session, "Brisk Portal Sink");
+    WaylandTextSink sink(*session, QT_TEXT_SINK, "Brisk Portal Sink");
     ASSERT_TRUE(sink.Ready()) << session->Error();
     PortalKeyboardInjector keyboard;
     ASSERT_TRUE(keyboard.Available()) << session->Error();
@@ -91,7 +62,7 @@ TEST_F(PortalTyping, ReadingsInModeZeroArriveExactlyFromTheFirstOn) {
 }
 
 TEST_F(PortalTyping, AReadingWithCharactersOutsideTheLayoutIsReportedAndNotTypedAtAll) {
-    WaylandTextSink sink(*session, "Brisk Portal Layout");
+    WaylandTextSink sink(*session, QT_TEXT_SINK, "Brisk Portal Layout");
     ASSERT_TRUE(sink.Ready()) << session->Error();
     PortalKeyboardInjector keyboard;
     ASSERT_EQ(Begin(keyboard, true), u"") << session->Error();
@@ -108,7 +79,7 @@ TEST_F(PortalTyping, AReadingWithCharactersOutsideTheLayoutIsReportedAndNotTyped
 // The operator says no: typing stays off with a message, nothing is typed, and switching typing
 // on again asks again.
 TEST_F(PortalTyping, ARefusedDialogGivesTheMessageTypesNothingAndIsAskedAgain) {
-    WaylandTextSink sink(*session, "Brisk Portal Refused");
+    WaylandTextSink sink(*session, QT_TEXT_SINK, "Brisk Portal Refused");
     ASSERT_TRUE(sink.Ready()) << session->Error();
     PortalKeyboardInjector refused;
     const std::u16string message = Begin(refused, false);

@@ -112,11 +112,13 @@ private:
     pid_t pid_ = -1;
 };
 
-class GnomeSession {
+class PortalDesktop {
 public:
-    GnomeSession() {
+    enum class Kind { Gnome, Kde };
+
+    explicit PortalDesktop(Kind kind = Kind::Gnome) : kind_(kind) {
         std::string pattern =
-            (std::filesystem::temp_directory_path() / "brisk-gnome.XXXXXX").string();
+            (std::filesystem::temp_directory_path() / "brisk-desktop.XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             error_ = "no temporary folder";
             return;
@@ -133,7 +135,7 @@ public:
             return;
         ok_ = true;
     }
-    ~GnomeSession() {
+    ~PortalDesktop() {
         StopAnswering();
         if (!keys_.isEmpty())
             Mutter(keys_, keysInterface_, QStringLiteral("Stop"));
@@ -146,8 +148,8 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
-    GnomeSession(const GnomeSession&) = delete;
-    GnomeSession& operator=(const GnomeSession&) = delete;
+    PortalDesktop(const PortalDesktop&) = delete;
+    PortalDesktop& operator=(const PortalDesktop&) = delete;
 
     bool Ok() const { return ok_; }
     // Why the session did not come up, with the end of its programs' output.
@@ -204,14 +206,24 @@ public:
         answer_ = nullptr;
     }
 
-    // A client of the session: the program, its output in the session's log.
-    SessionProcess Start(const std::vector<std::string>& argv) { return {argv, log_}; }
+    // A Qt program as a Wayland client of the session, its output in the session's log.
+    SessionProcess StartQt(const std::vector<std::string>& argv) {
+        const char* was = std::getenv("QT_QPA_PLATFORM");
+        const std::string platform = was != nullptr ? was : "";
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
+        SessionProcess started(argv, log_);
+        if (was != nullptr)
+            setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+        else
+            unsetenv("QT_QPA_PLATFORM");
+        return started;
+    }
 
 private:
     void SetVariables() {
         setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
         setenv("WAYLAND_DISPLAY", "brisk-wayland", 1);
-        setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);
+        setenv("XDG_CURRENT_DESKTOP", kind_ == Kind::Gnome ? "GNOME" : "KDE", 1);
         setenv("XDG_SESSION_TYPE", "wayland", 1);
         setenv("HOME", (dir_ / "home").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
@@ -281,28 +293,62 @@ private:
     }
 
     bool StartCompositor() {
-        if (access("/usr/bin/mutter", X_OK) != 0)
-            return Fail("mutter is not installed (package mutter)");
-        compositor_ =
-            SessionProcess({"mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
-                            "1280x800", "--wayland-display", "brisk-wayland"},
-                           log_);
-        if (!StartedAndOwns(compositor_, "org.gnome.Mutter.RemoteDesktop", "mutter"))
-            return false;
-        return std::filesystem::exists(dir_ / "runtime" / "brisk-wayland") ||
-               Fail("mutter did not open its Wayland display");
+        const std::filesystem::path socket = dir_ / "runtime" / "brisk-wayland";
+        if (kind_ == Kind::Gnome) {
+            if (access("/usr/bin/mutter", X_OK) != 0)
+                return Fail("mutter is not installed (package mutter)");
+            compositor_ = SessionProcess({"mutter", "--headless", "--wayland", "--no-x11",
+                                          "--virtual-monitor", "1280x800", "--wayland-display",
+                                          "brisk-wayland"},
+                                         log_);
+            if (!StartedAndOwns(compositor_, "org.gnome.Mutter.RemoteDesktop", "mutter"))
+                return false;
+        } else {
+            if (access("/usr/bin/kwin_wayland", X_OK) != 0)
+                return Fail("kwin_wayland is not installed (package kwin-wayland)");
+            // The packaged binary carries a file capability that containers refuse to execute;
+            // a copy has none.
+            const std::filesystem::path kwin = dir_ / "kwin_wayland";
+            std::filesystem::copy_file("/usr/bin/kwin_wayland", kwin);
+            compositor_ = SessionProcess({kwin.string(), "--virtual", "--width", "1280", "--height",
+                                          "800", "--no-lockscreen", "--no-global-shortcuts",
+                                          "--no-kactivities", "--socket", "brisk-wayland"},
+                                         log_);
+            if (!StartedAndOwns(compositor_, "org.kde.KWin", "kwin_wayland"))
+                return false;
+        }
+        return WaitUntil([&] { return std::filesystem::exists(socket); }) ||
+               Fail("the compositor did not open its Wayland display");
+    }
+
+    // Where the bus would start a service from: its service file's Exec line.
+    static std::string ServiceProgram(const std::string& name) {
+        std::ifstream file("/usr/share/dbus-1/services/" + name + ".service");
+        std::string line;
+        while (std::getline(file, line)) {
+            if (line.rfind("Exec=", 0) == 0)
+                return line.substr(5, line.find(' ') == std::string::npos ? std::string::npos
+                                                                          : line.find(' ') - 5);
+        }
+        return {};
     }
 
     bool StartPortal() {
-        const char* backend = "/usr/libexec/xdg-desktop-portal-gnome";
-        const char* frontend = "/usr/libexec/xdg-desktop-portal";
-        if (access(backend, X_OK) != 0 || access(frontend, X_OK) != 0)
-            return Fail("the desktop portal is not installed (packages xdg-desktop-portal, "
-                        "xdg-desktop-portal-gnome)");
-        // The backend first: the portal looks for it once, when it starts.
-        backend_ = SessionProcess({backend}, log_);
-        if (!StartedAndOwns(backend_, "org.freedesktop.impl.portal.desktop.gnome",
-                            "xdg-desktop-portal-gnome"))
+        const std::string backendName = kind_ == Kind::Gnome
+                                            ? "org.freedesktop.impl.portal.desktop.gnome"
+                                            : "org.freedesktop.impl.portal.desktop.kde";
+        const std::string backend = ServiceProgram(backendName);
+        const std::string frontend = ServiceProgram("org.freedesktop.portal.Desktop");
+        if (backend.empty() || frontend.empty())
+            return Fail(kind_ == Kind::Gnome
+                            ? "the desktop portal is not installed (packages xdg-desktop-portal, "
+                              "xdg-desktop-portal-gnome)"
+                            : "the desktop portal is not installed (packages xdg-desktop-portal, "
+                              "xdg-desktop-portal-kde, qtwayland5)");
+        // The backend first: the portal looks for it once, when it starts. KDE's is a Qt
+        // program like the sink and must be told to be a Wayland client.
+        backend_ = StartQt({backend});
+        if (!StartedAndOwns(backend_, backendName.c_str(), backend.c_str()))
             return false;
         portal_ = SessionProcess({frontend}, log_);
         return StartedAndOwns(portal_, "org.freedesktop.portal.Desktop", "xdg-desktop-portal");
@@ -354,15 +400,44 @@ private:
                    .type() == QDBusMessage::ReplyMessage;
     }
 
+    Kind kind_;
     std::filesystem::path dir_;
     std::string log_;
     std::string error_;
     bool ok_ = false;
     SessionProcess bus_, compositor_, backend_, portal_;
-    const QString busName_ = QStringLiteral("brisk-gnome-session");
+    const QString busName_ = QStringLiteral("brisk-portal-desktop");
     QDBusConnection connection_{QString()};
     QString keys_; // the session's path
     const QString keysInterface_ = QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session");
     QTimer* answer_ = nullptr;
     std::size_t pressed_ = 0;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The Qt text window of the keystroke tests (qt-text-sink, at sinkProgram) as a Wayland client
+// of the session, writing what it receives to a file.
+struct WaylandTextSink {
+    WaylandTextSink(PortalDesktop& session, const char* sinkProgram, const char* title)
+        : file(session.Dir() / (std::string(title) + ".txt")) {
+        process = session.StartQt({sinkProgram, title, file.string()});
+    }
+    // Shown, and given the focus as the compositor gives it to a new window.
+    bool Ready() {
+        return WaitUntil([&] { return std::filesystem::exists(file); }) &&
+               (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
+    }
+    std::string Typed() const { return ReadFile(file); }
+    bool Receives(const std::string& expected) {
+        return WaitUntil([&] { return Typed() == expected; }, std::chrono::seconds(5));
+    }
+
+    std::filesystem::path file;
+    SessionProcess process;
 };
