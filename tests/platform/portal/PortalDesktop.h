@@ -168,6 +168,8 @@ public:
     // enabled until the dialog has drawn the switch turned on.
     void AnswerConsent(bool accept) {
         StopAnswering();
+        if (kind_ != Kind::Gnome)
+            return; // KDE's portal asks nothing
         answer_ = new QTimer;
         auto keys = std::make_shared<std::vector<std::vector<unsigned>>>();
         if (accept)
