@@ -170,14 +170,14 @@ public:
         StopAnswering();
         if (kind_ != Kind::Gnome)
             return; // KDE's portal asks nothing
-        answer_ = new QTimer;
+        answer_ = std::make_unique<QTimer>();
         auto keys = std::make_shared<std::vector<std::vector<unsigned>>>();
         if (accept)
             *keys = {{XKB_KEY_Tab}, {XKB_KEY_space}, {XKB_KEY_Alt_L, XKB_KEY_s}};
         else
             *keys = {{XKB_KEY_Alt_L, XKB_KEY_c}};
         auto shownAt = std::make_shared<std::chrono::steady_clock::time_point>();
-        QObject::connect(answer_, &QTimer::timeout, [this, keys, shownAt] {
+        QObject::connect(answer_.get(), &QTimer::timeout, [this, keys, shownAt] {
             using namespace std::chrono;
             if (*shownAt == steady_clock::time_point()) {
                 if (DialogShown())
@@ -203,10 +203,7 @@ public:
             StartKeys();
         answer_->start(100);
     }
-    void StopAnswering() {
-        delete answer_;
-        answer_ = nullptr;
-    }
+    void StopAnswering() { answer_.reset(); }
 
     // A Qt program as a Wayland client of the session, its output in the session's log.
     SessionProcess StartQt(const std::vector<std::string>& argv) {
@@ -412,7 +409,7 @@ private:
     QDBusConnection connection_{QString()};
     QString keys_; // the session's path
     const QString keysInterface_ = QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session");
-    QTimer* answer_ = nullptr;
+    std::unique_ptr<QTimer> answer_;
     std::size_t pressed_ = 0;
 };
 
