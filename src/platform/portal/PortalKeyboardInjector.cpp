@@ -1,0 +1,78 @@
+#include "platform/portal/PortalKeyboardInjector.h"
+
+#include <QString>
+#include <QThread>
+
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+PortalKeyboardInjector::PortalKeyboardInjector()
+    : available_(PortalVersion() > 0), session_(std::make_unique<PortalSession>()) {}
+
+std::u16string PortalKeyboardInjector::BeginTyping() {
+    if (session_->Open())
+        return {};
+    switch (session_->Open(ConsentLimit)) {
+    case PortalSession::Outcome::Granted:
+        break;
+    case PortalSession::Outcome::Refused:
+        return u"The desktop did not allow this program to type. Readings will not be typed "
+               u"into other applications.";
+    case PortalSession::Outcome::TimedOut:
+        return u"The desktop's question whether this program may type was not answered. "
+               u"Readings will not be typed into other applications.";
+    case PortalSession::Outcome::NoPortal:
+        return u"This desktop offers no way for this program to type (no remote desktop "
+               u"portal). Readings will not be typed into other applications.";
+    case PortalSession::Outcome::Failed:
+        return u"The desktop could not let this program type. Readings will not be typed "
+               u"into other applications.";
+    }
+    // Shift types nothing wherever the focus is.
+    session_->Keysym(XKB_KEY_Shift_L, true);
+    session_->Keysym(XKB_KEY_Shift_L, false);
+    QThread::msleep(static_cast<unsigned long>(StartSettle.count()));
+    keymap_.Connect();
+    return {};
+}
+
+void PortalKeyboardInjector::Inject(const std::uint16_t*, const std::uint16_t* scanCodes,
+                                    const std::uint32_t* flags, std::size_t count) {
+    // Set 1 make codes are the evdev keycodes of the same keys.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (scanCodes[i] != 0)
+            session_->Keycode(scanCodes[i], (flags[i] & KeyEventKeyUp) == 0);
+    }
+}
+
+bool PortalKeyboardInjector::TypeCharacters(const std::u32string& text) {
+    lastFailure_.clear();
+    if (!session_->Open()) {
+        lastFailure_ = u"Typing is not allowed by the desktop: switch \"Send to App via Keyboard\" "
+                       u"off and on again to ask again.";
+        return false;
+    }
+    keymap_.Refresh();
+    const std::u32string missing = keymap_.Missing(text);
+    if (!missing.empty()) {
+        QString list;
+        for (const char32_t c : missing) {
+            if (!list.isEmpty())
+                list += QLatin1Char(' ');
+            list += QString::fromUcs4(&c, 1);
+        }
+        lastFailure_ = QStringLiteral("This reading holds characters the active keyboard layout "
+                                      "cannot type: %1")
+                           .arg(list)
+                           .toStdU16String();
+        return false;
+    }
+    for (const char32_t c : text) {
+        const unsigned keysym = WaylandKeymap::KeysymFor(c);
+        if (!session_->Keysym(keysym, true) || !session_->Keysym(keysym, false)) {
+            lastFailure_ = u"The desktop stopped this program's typing: switch \"Send to App via "
+                           u"Keyboard\" off and on again to ask again.";
+            return false;
+        }
+    }
+    return true;
+}
