@@ -67,7 +67,7 @@ bool PortalKeyboardInjector::TypeCharacters(const std::u32string& text) {
         return false;
     }
     for (const char32_t c : text) {
-        const unsigned keysym = WaylandKeymap::KeysymFor(c);
+        const unsigned keysym = CompositorKeymap::KeysymFor(c);
         if (!session_->Keysym(keysym, true) || !session_->Keysym(keysym, false)) {
             lastFailure_ = u"The desktop stopped this program's typing: switch \"Send to App via "
                            u"Keyboard\" off and on again to ask again.";

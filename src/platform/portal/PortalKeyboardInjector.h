@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/KeyboardInjector.h"
+#include "platform/portal/CompositorKeymap.h"
 #include "platform/portal/PortalSession.h"
-#include "platform/portal/WaylandKeymap.h"
 
 #include <chrono>
 #include <memory>
@@ -14,7 +14,7 @@
 //
 // The compositor types a keysym with the key and level of its active layout that has it, and
 // drops one the layout lacks without telling anyone; so a batch is checked against the keymap
-// the compositor publishes (WaylandKeymap) and typed whole or not at all.
+// the compositor publishes (CompositorKeymap) and typed whole or not at all.
 class PortalKeyboardInjector : public KeyboardInjector {
 public:
     // How long the operator has to answer the desktop's question.
@@ -37,6 +37,6 @@ public:
 private:
     bool available_ = false;
     std::unique_ptr<PortalSession> session_;
-    WaylandKeymap keymap_;
+    CompositorKeymap keymap_;
     std::u16string lastFailure_;
 };

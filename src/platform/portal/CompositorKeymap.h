@@ -17,12 +17,12 @@ struct xkb_keymap;
 //
 // Clients learn the active group only while they hold the keyboard focus, which this connection
 // never does: the group is the one last announced to it, else the first.
-class WaylandKeymap {
+class CompositorKeymap {
 public:
-    WaylandKeymap();
-    ~WaylandKeymap();
-    WaylandKeymap(const WaylandKeymap&) = delete;
-    WaylandKeymap& operator=(const WaylandKeymap&) = delete;
+    CompositorKeymap();
+    ~CompositorKeymap();
+    CompositorKeymap(const CompositorKeymap&) = delete;
+    CompositorKeymap& operator=(const CompositorKeymap&) = delete;
 
     // Connects to the session's compositor (WAYLAND_DISPLAY) once; false without one.
     bool Connect();

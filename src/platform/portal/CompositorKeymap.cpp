@@ -1,4 +1,4 @@
-#include "platform/portal/WaylandKeymap.h"
+#include "platform/portal/CompositorKeymap.h"
 
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
@@ -12,33 +12,33 @@
 namespace {
 
 const wl_registry_listener registryListener = {
-    WaylandKeymap::OnGlobal,
+    CompositorKeymap::OnGlobal,
     [](void*, wl_registry*, unsigned) {},
 };
 
 const wl_seat_listener seatListener = {
-    WaylandKeymap::OnCapabilities,
+    CompositorKeymap::OnCapabilities,
     [](void*, wl_seat*, const char*) {},
 };
 
 const wl_keyboard_listener keyboardListener = {
-    WaylandKeymap::OnKeymap,
+    CompositorKeymap::OnKeymap,
     [](void*, wl_keyboard*, unsigned, wl_surface*, wl_array*) {},
     [](void*, wl_keyboard*, unsigned, wl_surface*) {},
     [](void*, wl_keyboard*, unsigned, unsigned, unsigned, unsigned) {},
-    WaylandKeymap::OnModifiers,
+    CompositorKeymap::OnModifiers,
     [](void*, wl_keyboard*, int, int) {},
 };
 
 } // namespace
 
-WaylandKeymap::WaylandKeymap() = default;
+CompositorKeymap::CompositorKeymap() = default;
 
-WaylandKeymap::~WaylandKeymap() {
+CompositorKeymap::~CompositorKeymap() {
     Disconnect();
 }
 
-bool WaylandKeymap::Connect() {
+bool CompositorKeymap::Connect() {
     if (display_)
         return true;
     display_ = wl_display_connect(nullptr);
@@ -57,7 +57,7 @@ bool WaylandKeymap::Connect() {
     return true;
 }
 
-bool WaylandKeymap::Refresh() {
+bool CompositorKeymap::Refresh() {
     if (!display_)
         return false;
     if (wl_display_roundtrip(display_) < 0) {
@@ -67,7 +67,7 @@ bool WaylandKeymap::Refresh() {
     return true;
 }
 
-void WaylandKeymap::Disconnect() {
+void CompositorKeymap::Disconnect() {
     if (keymap_)
         xkb_keymap_unref(keymap_);
     keymap_ = nullptr;
@@ -89,9 +89,9 @@ void WaylandKeymap::Disconnect() {
     display_ = nullptr;
 }
 
-void WaylandKeymap::OnGlobal(void* data, wl_registry* registry, unsigned name,
-                             const char* interface, unsigned version) {
-    auto* self = static_cast<WaylandKeymap*>(data);
+void CompositorKeymap::OnGlobal(void* data, wl_registry* registry, unsigned name,
+                                const char* interface, unsigned version) {
+    auto* self = static_cast<CompositorKeymap*>(data);
     // The first seat is the one the compositor types into.
     if (self->seat_ || std::strcmp(interface, wl_seat_interface.name) != 0)
         return;
@@ -100,8 +100,8 @@ void WaylandKeymap::OnGlobal(void* data, wl_registry* registry, unsigned name,
     wl_seat_add_listener(self->seat_, &seatListener, self);
 }
 
-void WaylandKeymap::OnCapabilities(void* data, wl_seat* seat, unsigned capabilities) {
-    auto* self = static_cast<WaylandKeymap*>(data);
+void CompositorKeymap::OnCapabilities(void* data, wl_seat* seat, unsigned capabilities) {
+    auto* self = static_cast<CompositorKeymap*>(data);
     const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
     if (keyboard && !self->keyboard_) {
         self->keyboard_ = wl_seat_get_keyboard(seat);
@@ -112,8 +112,8 @@ void WaylandKeymap::OnCapabilities(void* data, wl_seat* seat, unsigned capabilit
     }
 }
 
-void WaylandKeymap::OnKeymap(void* data, wl_keyboard*, unsigned format, int fd, unsigned size) {
-    auto* self = static_cast<WaylandKeymap*>(data);
+void CompositorKeymap::OnKeymap(void* data, wl_keyboard*, unsigned format, int fd, unsigned size) {
+    auto* self = static_cast<CompositorKeymap*>(data);
     if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
         void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (text != MAP_FAILED) {
@@ -135,16 +135,16 @@ void WaylandKeymap::OnKeymap(void* data, wl_keyboard*, unsigned format, int fd, 
     close(fd);
 }
 
-void WaylandKeymap::OnModifiers(void* data, wl_keyboard*, unsigned, unsigned, unsigned, unsigned,
-                                unsigned group) {
-    auto* self = static_cast<WaylandKeymap*>(data);
+void CompositorKeymap::OnModifiers(void* data, wl_keyboard*, unsigned, unsigned, unsigned, unsigned,
+                                   unsigned group) {
+    auto* self = static_cast<CompositorKeymap*>(data);
     if (group != self->group_) {
         self->group_ = group;
         self->Gather();
     }
 }
 
-unsigned WaylandKeymap::KeysymFor(char32_t c) {
+unsigned CompositorKeymap::KeysymFor(char32_t c) {
     if (c == U'\t')
         return XKB_KEY_Tab;
     if (c == U'\r' || c == U'\n')
@@ -152,7 +152,7 @@ unsigned WaylandKeymap::KeysymFor(char32_t c) {
     return xkb_utf32_to_keysym(c);
 }
 
-void WaylandKeymap::Gather() {
+void CompositorKeymap::Gather() {
     typeable_.clear();
     if (!keymap_)
         return;
@@ -175,7 +175,7 @@ void WaylandKeymap::Gather() {
     }
 }
 
-std::u32string WaylandKeymap::Missing(const std::u32string& text) const {
+std::u32string CompositorKeymap::Missing(const std::u32string& text) const {
     std::u32string missing;
     if (!keymap_)
         return missing;
