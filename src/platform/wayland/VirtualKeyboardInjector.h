@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/KeyboardInjector.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class WaylandConnection;
+struct zwp_virtual_keyboard_v1;
+struct xkb_context;
+
+// Types through a virtual keyboard of the wlroots protocol (zwp_virtual_keyboard_v1) on the
+// program's own Wayland connection.
+//
+// The keyboard is made with the injector and kept for the program's life: a seat that gains its
+// keyboard only when a batch starts has the focused client ask for it after the first keys went
+// by, and those keys are lost. Characters are typed through a keymap of the injector's own, one
+// symbol per key (see WaylandKeymap), uploaded when a batch needs other characters than the
+// keymap in place; the compositor hands a new keymap to the client before the keys that follow
+// it. Every key is released right after its press, and no modifier is held, so the client gets
+// exactly the characters whatever the operator's keyboard is doing.
+class VirtualKeyboardInjector : public KeyboardInjector {
+public:
+    // connection must be open and outlive the injector; without the protocol the injector is
+    // not available.
+    explicit VirtualKeyboardInjector(WaylandConnection& connection);
+    ~VirtualKeyboardInjector() override;
+    VirtualKeyboardInjector(const VirtualKeyboardInjector&) = delete;
+    VirtualKeyboardInjector& operator=(const VirtualKeyboardInjector&) = delete;
+
+    bool Available() const override;
+    // US-layout scan codes (set 1 make codes, which are the evdev key codes of those keys):
+    // Shift held as the events say, every other key released right after its press.
+    void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,
+                const std::uint32_t* flags, std::size_t count) override;
+    bool TypeCharacters(const std::u32string& text) override;
+    std::u16string LastFailure() const override { return failure_; }
+
+    // How long a seat that had no keyboard before this one is given for its clients to ask for
+    // the new keyboard, so that the first reading reaches them.
+    static constexpr int NewKeyboardSettleMs = 300;
+
+private:
+    void UseKeymap(const std::string& keymap);
+    void SendKey(unsigned key, bool press);
+    void SendModifiers(std::uint32_t depressed);
+    // Sends the keys of one round of lent keys under its keymap.
+    void SendRound();
+    std::uint32_t Stamp();
+    bool Finish();
+
+    WaylandConnection& connection_;
+    zwp_virtual_keyboard_v1* keyboard_ = nullptr;
+    xkb_context* context_ = nullptr;
+    std::string keymap_;   // the keymap the compositor has now
+    std::string usKeymap_; // for scan codes
+    std::uint32_t shiftMask_ = 0;
+    std::uint32_t lastStamp_ = 0;
+    std::vector<std::uint32_t> lent_; // keysyms of the lent keys of the round
+    std::vector<unsigned> keys_;      // the round's keys to type, in order
+    std::u16string failure_;
+};

@@ -1,0 +1,71 @@
+#include "platform/wayland/WaylandKeymap.h"
+
+#include <xkbcommon/xkbcommon-keysyms.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <array>
+
+namespace {
+
+// The fixed keys in order: evdev key code 1 + index.
+constexpr std::array<std::uint32_t, 99> FixedKeysyms = [] {
+    std::array<std::uint32_t, 99> keysyms{};
+    std::size_t n = 0;
+    for (std::uint32_t c = 0x20; c <= 0x7E; ++c)
+        keysyms[n++] = c; // the Latin-1 keysyms are the characters
+    keysyms[n++] = XKB_KEY_Tab;
+    keysyms[n++] = XKB_KEY_Return;
+    keysyms[n++] = XKB_KEY_BackSpace;
+    keysyms[n++] = XKB_KEY_Escape;
+    return keysyms;
+}();
+
+std::string KeyName(unsigned key) {
+    return "<K" + std::to_string(key) + ">";
+}
+
+void AddKey(std::string& keycodes, std::string& symbols, unsigned key, std::uint32_t keysym) {
+    keycodes += "  " + KeyName(key) + " = " + std::to_string(key + 8) + ";\n";
+    char name[64] = {};
+    xkb_keysym_get_name(keysym, name, sizeof name);
+    symbols += "  key " + KeyName(key) + " { [ " + name + " ] };\n";
+}
+
+} // namespace
+
+std::uint32_t WaylandKeymap::KeysymOf(char32_t c) {
+    if (c == U'\r' || c == U'\n')
+        return XKB_KEY_Return;
+    return xkb_utf32_to_keysym(static_cast<std::uint32_t>(c));
+}
+
+unsigned WaylandKeymap::FixedKey(std::uint32_t keysym) {
+    if (keysym >= 0x20 && keysym <= 0x7E)
+        return keysym - 0x20 + 1;
+    for (std::size_t i = 0x7F - 0x20; i < FixedKeysyms.size(); ++i) {
+        if (FixedKeysyms[i] == keysym)
+            return static_cast<unsigned>(i + 1);
+    }
+    return 0;
+}
+
+std::string WaylandKeymap::CharacterKeymap(const std::vector<std::uint32_t>& extra) {
+    std::string keycodes, symbols;
+    keycodes.reserve(40 * (FixedKeysyms.size() + extra.size()));
+    symbols.reserve(keycodes.capacity());
+    for (std::size_t i = 0; i < FixedKeysyms.size(); ++i)
+        AddKey(keycodes, symbols, static_cast<unsigned>(i + 1), FixedKeysyms[i]);
+    for (std::size_t i = 0; i < extra.size() && i < LentKeys; ++i)
+        AddKey(keycodes, symbols, FirstLentKey + static_cast<unsigned>(i), extra[i]);
+    // Only the one-level type: no modifier, Caps Lock or group of any client applies.
+    return "xkb_keymap {\n"
+           "xkb_keycodes \"brisk\" {\n  minimum = 8;\n  maximum = 255;\n" +
+           keycodes +
+           "};\n"
+           "xkb_types \"brisk\" {\n"
+           "  type \"ONE_LEVEL\" { modifiers = none; level_name[Level1] = \"Any\"; };\n"
+           "};\n"
+           "xkb_compatibility \"brisk\" {\n};\n"
+           "xkb_symbols \"brisk\" {\n" +
+           symbols + "};\n};\n";
+}
