@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -114,6 +115,28 @@ void VirtualKeyboardInjector::SendKey(unsigned key, bool press) {
     zwp_virtual_keyboard_v1_key(keyboard_, Stamp(), key,
                                 press ? WL_KEYBOARD_KEY_STATE_PRESSED
                                       : WL_KEYBOARD_KEY_STATE_RELEASED);
+    // Sent in parts that libwayland's buffer holds (a key request takes 20 bytes of 4,096).
+    if (++unsent_ % FlushEvery == 0)
+        connection_.Flush();
+    if (unsent_ % PaceKeys == 0)
+        Pace();
+}
+
+void VirtualKeyboardInjector::Pace() {
+    // The compositor passes the keys on as fast as they come and closes the connection of a
+    // client that falls behind by more than its socket holds (the target application then
+    // loses its windows): a long batch goes on only when the compositor has handled what came
+    // before, and no faster than PaceKeys per PaceMs.
+    connection_.Roundtrip();
+    const auto due = paceStart_ + std::chrono::milliseconds(PaceMs);
+    while (std::chrono::steady_clock::now() < due)
+        std::this_thread::sleep_until(due);
+    paceStart_ = std::chrono::steady_clock::now();
+}
+
+void VirtualKeyboardInjector::BeginBatch() {
+    unsent_ = 0;
+    paceStart_ = std::chrono::steady_clock::now();
 }
 
 void VirtualKeyboardInjector::SendModifiers(std::uint32_t depressed) {
@@ -151,6 +174,7 @@ bool VirtualKeyboardInjector::TypeCharacters(const std::u32string& text) {
     }
     keys_.clear();
     lent_.clear();
+    BeginBatch();
     for (const char32_t c : text) {
         const std::uint32_t keysym = WaylandKeymap::KeysymOf(c);
         if (keysym == 0)
@@ -176,6 +200,7 @@ void VirtualKeyboardInjector::Inject(const std::uint16_t*, const std::uint16_t* 
                                      const std::uint32_t* flags, std::size_t count) {
     if (!Available() || usKeymap_.empty())
         return;
+    BeginBatch();
     UseKeymap(usKeymap_);
     SendModifiers(0);
     bool shiftDown = false;

@@ -2,6 +2,7 @@
 
 #include "platform/KeyboardInjector.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,11 +41,17 @@ public:
     // How long a seat that had no keyboard before this one is given for its clients to ask for
     // the new keyboard, so that the first reading reaches them.
     static constexpr int NewKeyboardSettleMs = 300;
+    // Key requests sent at once before the queue is flushed, and per pause in a long batch.
+    static constexpr unsigned FlushEvery = 64;
+    static constexpr unsigned PaceKeys = 256;
+    static constexpr int PaceMs = 4;
 
 private:
     void UseKeymap(const std::string& keymap);
     void SendKey(unsigned key, bool press);
     void SendModifiers(std::uint32_t depressed);
+    void BeginBatch();
+    void Pace();
     // Sends the keys of one round of lent keys under its keymap.
     void SendRound();
     std::uint32_t Stamp();
@@ -57,6 +64,8 @@ private:
     std::string usKeymap_; // for scan codes
     std::uint32_t shiftMask_ = 0;
     std::uint32_t lastStamp_ = 0;
+    unsigned unsent_ = 0; // key requests of the batch so far
+    std::chrono::steady_clock::time_point paceStart_;
     std::vector<std::uint32_t> lent_; // keysyms of the lent keys of the round
     std::vector<unsigned> keys_;      // the round's keys to type, in order
     std::u16string failure_;

@@ -97,9 +97,20 @@ bool WaylandConnection::Roundtrip() {
     return display_ != nullptr && wl_display_roundtrip(display_) >= 0;
 }
 
-void WaylandConnection::Flush() {
-    if (display_ != nullptr)
-        wl_display_flush(display_);
+bool WaylandConnection::Flush() {
+    if (display_ == nullptr)
+        return false;
+    // libwayland buffers only a few kilobytes of requests and gives up the connection when a
+    // request finds the buffer full and the socket too: a long batch waits for the compositor
+    // to read instead.
+    while (wl_display_flush(display_) < 0) {
+        if (errno != EAGAIN)
+            return false;
+        pollfd writable{wl_display_get_fd(display_), POLLOUT, 0};
+        if (poll(&writable, 1, FlushLimitMs) <= 0 && errno != EINTR)
+            return false;
+    }
+    return true;
 }
 
 bool WaylandConnection::DispatchArrived() {

@@ -47,7 +47,10 @@ public:
     bool DispatchArrived();
     // Waits up to timeoutMs for events and processes them; false on a failed connection.
     bool DispatchWithin(int timeoutMs);
-    void Flush();
+    // Sends every queued request, waiting while the compositor is behind with reading; false
+    // when it has not read for FlushLimitMs or the connection has failed.
+    bool Flush();
+    static constexpr int FlushLimitMs = 1000;
 
 private:
     static void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
