@@ -48,7 +48,7 @@ VirtualKeyboardInjector::VirtualKeyboardInjector(WaylandConnection& connection)
     keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(
         connection_.KeyboardManager(), connection_.Seat());
     // A keyboard without a keymap may not send keys; the one for readings serves most batches.
-    UseKeymap(WaylandKeymap::CharacterKeymap({}));
+    UseKeymap(Keymap::Characters);
     SendModifiers(0);
     connection_.Roundtrip();
     if (!seatHadKeyboard) {
@@ -87,18 +87,23 @@ std::uint32_t VirtualKeyboardInjector::Stamp() {
     return lastStamp_;
 }
 
-void VirtualKeyboardInjector::UseKeymap(const std::string& keymap) {
-    if (keymap == keymap_ || keymap.empty())
+void VirtualKeyboardInjector::UseKeymap(Keymap which) {
+    if (which == keymap_ && !(which == Keymap::Characters && lentChanged_))
         return;
+    const std::string text =
+        which == Keymap::Us ? usKeymap_ : WaylandKeymap::CharacterKeymap(lent_);
+    // X clients (through XWayland) read keys by the keymap they fetched last: the keys sent
+    // before must be read before it changes, and the new one fetched before keys follow.
+    WaitUntil(lastKey_ + std::chrono::milliseconds(RemapSettleMs));
     // The compositor maps the file and hands it on; the request carries a copy of the
     // descriptor, so ours closes at once.
     const int fd = memfd_create("brisk-keymap", MFD_CLOEXEC);
     if (fd < 0)
         return;
-    const std::size_t size = keymap.size() + 1; // with its terminating NUL, as XKB reads it
+    const std::size_t size = text.size() + 1; // with its terminating NUL, as XKB reads it
     std::size_t written = 0;
     while (written < size) {
-        const ssize_t n = write(fd, keymap.c_str() + written, size - written);
+        const ssize_t n = write(fd, text.c_str() + written, size - written);
         if (n <= 0)
             break;
         written += static_cast<std::size_t>(n);
@@ -106,12 +111,25 @@ void VirtualKeyboardInjector::UseKeymap(const std::string& keymap) {
     if (written == size) {
         zwp_virtual_keyboard_v1_keymap(keyboard_, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
                                        static_cast<std::uint32_t>(size));
-        keymap_ = keymap;
+        keymap_ = which;
+        if (which == Keymap::Characters)
+            lentChanged_ = false;
+        keymapSettled_ =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(RemapSettleMs);
     }
     close(fd);
 }
 
+void VirtualKeyboardInjector::WaitUntil(std::chrono::steady_clock::time_point due) {
+    if (std::chrono::steady_clock::now() >= due)
+        return;
+    connection_.Flush();
+    std::this_thread::sleep_until(due);
+}
+
 void VirtualKeyboardInjector::SendKey(unsigned key, bool press) {
+    WaitUntil(keymapSettled_);
+    lastKey_ = std::chrono::steady_clock::now();
     zwp_virtual_keyboard_v1_key(keyboard_, Stamp(), key,
                                 press ? WL_KEYBOARD_KEY_STATE_PRESSED
                                       : WL_KEYBOARD_KEY_STATE_RELEASED);
@@ -143,17 +161,16 @@ void VirtualKeyboardInjector::SendModifiers(std::uint32_t depressed) {
     zwp_virtual_keyboard_v1_modifiers(keyboard_, depressed, 0, 0, 0);
 }
 
-void VirtualKeyboardInjector::SendRound() {
+void VirtualKeyboardInjector::SendKeys() {
     if (keys_.empty())
         return;
-    UseKeymap(WaylandKeymap::CharacterKeymap(lent_));
+    UseKeymap(Keymap::Characters);
     SendModifiers(0);
     for (const unsigned key : keys_) {
         SendKey(key, true);
         SendKey(key, false);
     }
     keys_.clear();
-    lent_.clear();
 }
 
 bool VirtualKeyboardInjector::Finish() {
@@ -173,7 +190,6 @@ bool VirtualKeyboardInjector::TypeCharacters(const std::u32string& text) {
         return false;
     }
     keys_.clear();
-    lent_.clear();
     BeginBatch();
     for (const char32_t c : text) {
         const std::uint32_t keysym = WaylandKeymap::KeysymOf(c);
@@ -183,16 +199,20 @@ bool VirtualKeyboardInjector::TypeCharacters(const std::u32string& text) {
         if (key == 0) {
             auto at = std::find(lent_.begin(), lent_.end(), keysym);
             if (at == lent_.end()) {
-                if (lent_.size() == WaylandKeymap::LentKeys)
-                    SendRound(); // every lent key is taken: the next round lends them anew
+                if (lent_.size() == WaylandKeymap::LentKeys) {
+                    // Every lent key is taken: the keys so far go, and the keys are lent anew.
+                    SendKeys();
+                    lent_.clear();
+                }
                 lent_.push_back(keysym);
+                lentChanged_ = true;
                 at = lent_.end() - 1;
             }
             key = WaylandKeymap::FirstLentKey + static_cast<unsigned>(at - lent_.begin());
         }
         keys_.push_back(key);
     }
-    SendRound();
+    SendKeys();
     return Finish();
 }
 
@@ -201,7 +221,7 @@ void VirtualKeyboardInjector::Inject(const std::uint16_t*, const std::uint16_t* 
     if (!Available() || usKeymap_.empty())
         return;
     BeginBatch();
-    UseKeymap(usKeymap_);
+    UseKeymap(Keymap::Us);
     SendModifiers(0);
     bool shiftDown = false;
     for (std::size_t i = 0; i < count; ++i) {

@@ -45,28 +45,37 @@ public:
     static constexpr unsigned FlushEvery = 64;
     static constexpr unsigned PaceKeys = 256;
     static constexpr int PaceMs = 4;
+    // How long X clients are given to read the keys sent before a keymap changes, and to fetch
+    // the new keymap before keys follow it.
+    static constexpr int RemapSettleMs = 50;
 
 private:
-    void UseKeymap(const std::string& keymap);
+    enum class Keymap { None, Characters, Us };
+    void UseKeymap(Keymap which);
+    void WaitUntil(std::chrono::steady_clock::time_point due);
     void SendKey(unsigned key, bool press);
     void SendModifiers(std::uint32_t depressed);
     void BeginBatch();
     void Pace();
-    // Sends the keys of one round of lent keys under its keymap.
-    void SendRound();
+    // Sends the keys collected so far under the character keymap with the keys lent now.
+    void SendKeys();
     std::uint32_t Stamp();
     bool Finish();
 
     WaylandConnection& connection_;
     zwp_virtual_keyboard_v1* keyboard_ = nullptr;
     xkb_context* context_ = nullptr;
-    std::string keymap_;   // the keymap the compositor has now
-    std::string usKeymap_; // for scan codes
+    Keymap keymap_ = Keymap::None; // the keymap the compositor has now
+    bool lentChanged_ = false;     // keys lent since the character keymap was sent
+    std::string usKeymap_;         // for scan codes
+    std::chrono::steady_clock::time_point lastKey_, keymapSettled_;
     std::uint32_t shiftMask_ = 0;
     std::uint32_t lastStamp_ = 0;
     unsigned unsent_ = 0; // key requests of the batch so far
     std::chrono::steady_clock::time_point paceStart_;
-    std::vector<std::uint32_t> lent_; // keysyms of the lent keys of the round
-    std::vector<unsigned> keys_;      // the round's keys to type, in order
+    // Keysyms of the lent keys, kept from batch to batch so that readings with the same
+    // characters need no new keymap; lent anew when all are taken.
+    std::vector<std::uint32_t> lent_;
+    std::vector<unsigned> keys_; // the keys to type, in order
     std::u16string failure_;
 };

@@ -4,6 +4,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +20,33 @@ constexpr std::array<std::uint32_t, 99> FixedKeysyms = [] {
     keysyms[n++] = XKB_KEY_Escape;
     return keysyms;
 }();
+
+// The key types and modifier rules of the US layout, as XKB writes them out in full: X servers
+// (XWayland) refuse a keymap that lacks the standard types, and nothing here needs the rules
+// files at the client's end.
+const std::string& StandardSections() {
+    static const std::string sections = [] {
+        std::string text;
+        xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+        const xkb_rule_names us{"evdev", "pc105", "us", "", ""};
+        xkb_keymap* keymap =
+            context ? xkb_keymap_new_from_names(context, &us, XKB_KEYMAP_COMPILE_NO_FLAGS)
+                    : nullptr;
+        if (char* all =
+                keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr) {
+            const std::string whole = all;
+            free(all);
+            const std::size_t types = whole.find("xkb_types");
+            const std::size_t symbols = whole.find("xkb_symbols");
+            if (types != std::string::npos && symbols != std::string::npos && types < symbols)
+                text = whole.substr(types, symbols - types);
+        }
+        xkb_keymap_unref(keymap);
+        xkb_context_unref(context);
+        return text;
+    }();
+    return sections;
+}
 
 std::string KeyName(unsigned key) {
     return "<K" + std::to_string(key) + ">";
@@ -57,15 +85,9 @@ std::string WaylandKeymap::CharacterKeymap(const std::vector<std::uint32_t>& ext
         AddKey(keycodes, symbols, static_cast<unsigned>(i + 1), FixedKeysyms[i]);
     for (std::size_t i = 0; i < extra.size() && i < LentKeys; ++i)
         AddKey(keycodes, symbols, FirstLentKey + static_cast<unsigned>(i), extra[i]);
-    // Only the one-level type: no modifier, Caps Lock or group of any client applies.
+    // Every key has one level only: no modifier, Caps Lock or group of any client applies.
     return "xkb_keymap {\n"
            "xkb_keycodes \"brisk\" {\n  minimum = 8;\n  maximum = 255;\n" +
-           keycodes +
-           "};\n"
-           "xkb_types \"brisk\" {\n"
-           "  type \"ONE_LEVEL\" { modifiers = none; level_name[Level1] = \"Any\"; };\n"
-           "};\n"
-           "xkb_compatibility \"brisk\" {\n};\n"
-           "xkb_symbols \"brisk\" {\n" +
-           symbols + "};\n};\n";
+           keycodes + "};\n" + StandardSections() + "xkb_symbols \"brisk\" {\n" + symbols +
+           "};\n};\n";
 }

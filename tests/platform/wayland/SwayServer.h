@@ -18,7 +18,8 @@ public:
     // sway refuses to run as root, so under root it runs as this user.
     static constexpr uid_t Nobody = 65534;
 
-    SwayServer() {
+    // withXWayland: X clients can connect too (XWayland starts with the first of them).
+    explicit SwayServer(bool withXWayland = false) {
         if (!OnPath("sway")) {
             failure_ = "sway is not installed (Debian package sway): the Wayland tests need it";
             return;
@@ -31,9 +32,9 @@ public:
         }
         dir_ = pattern;
         const std::filesystem::path config = dir_ / "config";
-        // No bar, no XWayland, no wallpaper: nothing but the compositor and its clients.
-        std::ofstream(config) << "xwayland disable\n"
-                                 "output HEADLESS-1 resolution 1280x800\n";
+        // No bar, no wallpaper: nothing but the compositor and its clients.
+        std::ofstream(config) << (withXWayland ? "xwayland enable\n" : "xwayland disable\n")
+                              << "output HEADLESS-1 resolution 1280x800\n";
         const bool root = geteuid() == 0;
         if (root) {
             // Its runtime folder is its own, mode 0700, as libwayland and wlroots demand.
@@ -79,6 +80,21 @@ public:
     SwayServer& operator=(const SwayServer&) = delete;
 
     bool Ok() const { return !socket_.empty(); }
+    // The X display of XWayland (":N"), empty without: the display whose lock file names sway.
+    std::string XDisplay() const {
+        for (int n = 0; n < 100; ++n) {
+            std::ifstream lock("/tmp/.X" + std::to_string(n) + "-lock");
+            pid_t owner = 0;
+            if (lock >> owner && owner == Pid())
+                return ":" + std::to_string(n);
+        }
+        return {};
+    }
+    pid_t Pid() const { return process_.Pid(); }
+    // sway's own folder: what the clients that run as sway's user write goes here.
+    const std::filesystem::path& Folder() const { return dir_; }
+    // The user X clients run as: XWayland lets in only sway's own user.
+    uid_t ClientUser() const { return geteuid() == 0 ? Nobody : 0; }
     const std::string& Failure() const { return failure_; }
     const std::string& Socket() const { return socket_; }
     ChildProcess& Process() { return process_; }
@@ -106,22 +122,28 @@ inline std::string FileText(const std::filesystem::path& file) {
     return out.str();
 }
 
-// A Wayland window that writes down what is typed into it: foot running cat (the terminal turns
-// carriage returns into line feeds), or the Qt text window of the tests on Qt's Wayland platform.
+// A window that writes down what is typed into it: foot running cat (the terminal turns carriage
+// returns into line feeds), the Qt text window of the tests on Qt's Wayland platform, or xterm
+// running cat through XWayland (program: the X display; file in a folder of sway's user).
 class WaylandSink {
 public:
-    enum class Kind { Foot, Qt };
+    enum class Kind { Foot, Qt, XTerm };
 
     WaylandSink(Kind kind, const std::string& title, std::filesystem::path file,
-                const std::string& qtSink = {})
+                const std::string& program = {}, uid_t user = 0)
         : file_(std::move(file)) {
-        if (kind == Kind::Foot) {
+        if (kind == Kind::XTerm) {
+            process_ =
+                ChildProcess({"env", "DISPLAY=" + program, "LC_ALL=C.UTF-8", "xterm", "-title",
+                              title, "-e", "sh", "-c", "exec cat > \"$0\"", file_.string()},
+                             -1, user);
+        } else if (kind == Kind::Foot) {
             // foot wants a UTF-8 locale; the shell makes the file before cat reads.
             process_ = ChildProcess({"env", "LC_ALL=C.UTF-8", "foot", "--title", title, "sh", "-c",
                                      "exec cat > \"$0\"", file_.string()});
         } else {
             process_ = ChildProcess(
-                {"env", "LC_ALL=C.UTF-8", qtSink, "-platform", "wayland", title, file_.string()});
+                {"env", "LC_ALL=C.UTF-8", program, "-platform", "wayland", title, file_.string()});
         }
     }
     std::string Typed() const { return FileText(file_); }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -46,7 +47,7 @@ std::string Utf8(const std::u16string& text) {
 // the program's own Wayland connection as in use.
 class WaylandKeystrokeTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<SwayServer>(); }
+    static void SetUpTestSuite() { server = std::make_unique<SwayServer>(true); }
     static void TearDownTestSuite() { server.reset(); }
 
     void SetUp() override {
@@ -127,15 +128,22 @@ protected:
 std::unique_ptr<SwayServer> WaylandKeystrokeTest::server;
 
 // Readings of operators around the world, a batch of more different characters than one keymap
-// holds and a batch of 5,000 characters arrive exactly in a terminal and in a Qt window; the first
-// reading typed right after the keyboard is made (on a seat that had none) included.
-TEST_F(WaylandKeystrokeTest, ReadingsArriveExactlyInFootAndQt) {
+// holds and a batch of 5,000 characters arrive exactly in a terminal and in a Qt window, and in an
+// X terminal through XWayland; the first reading typed right after the keyboard is made (on a seat
+// that had none) included.
+TEST_F(WaylandKeystrokeTest, ReadingsArriveExactlyInFootQtAndXterm) {
     WaylandSink foot(WaylandSink::Kind::Foot, "Brisk Foot Sink", dir / "foot.txt");
     WaylandSink qt(WaylandSink::Kind::Qt, "Brisk Qt Sink", dir / "qt.txt", QT_TEXT_SINK);
+    const std::string display = server->XDisplay();
+    ASSERT_FALSE(display.empty()) << "sway offers no XWayland display";
+    WaylandSink xterm(WaylandSink::Kind::XTerm, "Brisk XTerm Sink", server->Folder() / "xterm.txt",
+                      display, server->ClientUser());
     const WindowId footId = WaitForWindow(u"Brisk Foot Sink", foot);
     const WindowId qtId = WaitForWindow(u"Brisk Qt Sink", qt);
+    const WindowId xtermId = WaitForWindow(u"Brisk XTerm Sink", xterm);
     ASSERT_NE(footId, 0u);
     ASSERT_NE(qtId, 0u);
+    ASSERT_NE(xtermId, 0u) << "xterm did not come up through XWayland";
 
     std::u16string manyKinds;
     for (char16_t c = u'\u4E00'; c < u'\u4E00' + 300; ++c)
@@ -148,9 +156,14 @@ TEST_F(WaylandKeystrokeTest, ReadingsArriveExactlyInFootAndQt) {
         u"-0.5", u"12,34",  u"yz/:",         u"1 000,5 \u00B0C",    u"\u03A9\u00B5\u00E9\u20AC",
         u"3\t4", u"100.01", u"\U0001F600 x", manyKinds + u"\u00E9", lines + u"end"};
     UseMode(0);
-    for (const WindowId target : {footId, qtId}) {
+    for (const WindowId target : {footId, qtId, xtermId}) {
         Focus(target);
-        const WaylandSink& sink = target == footId ? foot : qt;
+        const WaylandSink& sink = target == footId ? foot : target == qtId ? qt : xterm;
+        // XWayland takes the keymap anew when its window gets the keyboard, and its X clients
+        // fetch it a little later: as an operator would, the reading comes once the focus has
+        // settled.
+        if (target == xtermId)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
         if (!keyboard)
             StartKeyboard();
         std::string expected;
@@ -160,8 +173,10 @@ TEST_F(WaylandKeystrokeTest, ReadingsArriveExactlyInFootAndQt) {
             // Reading by reading, so that a lost first reading shows as such.
             // The Qt window rewrites its file at every key: the long batch takes it a while.
             ASSERT_TRUE(WaitFor([&] { return sink.Typed() == expected; }, std::chrono::seconds(15)))
-                << (target == footId ? "foot" : "Qt") << " has [" << sink.Typed() << "], expected ["
-                << expected << "]";
+                << (target == footId ? "foot"
+                    : target == qtId ? "Qt"
+                                     : "xterm")
+                << " has [" << sink.Typed() << "], expected [" << expected << "]";
         }
     }
     EXPECT_EQ(beeps, 0);
