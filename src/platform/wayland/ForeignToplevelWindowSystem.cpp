@@ -102,7 +102,7 @@ ForeignToplevelWindowSystem::ForeignToplevelWindowSystem(WaylandConnection& conn
     : connection_(connection), isOwnWindow_(std::move(isOwnWindow)), beep_(std::move(beep)) {
     if (!connection_.IsOpen())
         return;
-    manager_ = connection_.ToplevelManager();
+    manager_ = connection_.BindToplevelManager();
     if (manager_ == nullptr)
         return;
     static const zwlr_foreign_toplevel_manager_v1_listener listener = {&OnToplevel, &OnFinished};
@@ -116,8 +116,9 @@ ForeignToplevelWindowSystem::~ForeignToplevelWindowSystem() {
         zwlr_foreign_toplevel_handle_v1_destroy(toplevel->handle);
     toplevels_.clear();
     if (manager_ != nullptr) {
-        // The manager itself belongs to the connection; this object stops listening.
+        // Events still on their way for it are dropped from here on.
         zwlr_foreign_toplevel_manager_v1_stop(manager_);
+        zwlr_foreign_toplevel_manager_v1_destroy(manager_);
         connection_.Flush();
     }
 }
@@ -136,7 +137,9 @@ void ForeignToplevelWindowSystem::OnToplevel(void* data, zwlr_foreign_toplevel_m
 
 void ForeignToplevelWindowSystem::OnFinished(void* data, zwlr_foreign_toplevel_manager_v1*) {
     // The compositor lists no more toplevels (it is going away); the handles close themselves.
-    static_cast<ForeignToplevelWindowSystem*>(data)->manager_ = nullptr;
+    auto* self = static_cast<ForeignToplevelWindowSystem*>(data);
+    zwlr_foreign_toplevel_manager_v1_destroy(self->manager_);
+    self->manager_ = nullptr;
 }
 
 void ForeignToplevelWindowSystem::Closed(Toplevel& toplevel) {

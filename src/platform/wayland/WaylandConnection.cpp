@@ -20,8 +20,6 @@ constexpr std::uint32_t ToplevelVersion = 3;
 WaylandConnection::~WaylandConnection() {
     if (display_ == nullptr)
         return;
-    if (toplevelManager_ != nullptr)
-        zwlr_foreign_toplevel_manager_v1_destroy(toplevelManager_);
     if (keyboardManager_ != nullptr)
         zwp_virtual_keyboard_manager_v1_destroy(keyboardManager_);
     if (seat_ != nullptr) {
@@ -84,13 +82,11 @@ void WaylandConnection::SeatCapabilities(void* data, wl_seat*, std::uint32_t cap
 
 void WaylandConnection::SeatName(void*, wl_seat*, const char*) {}
 
-zwlr_foreign_toplevel_manager_v1* WaylandConnection::ToplevelManager() {
-    if (toplevelManager_ == nullptr && toplevelName_ != 0) {
-        toplevelManager_ = static_cast<zwlr_foreign_toplevel_manager_v1*>(
-            wl_registry_bind(registry_, toplevelName_, &zwlr_foreign_toplevel_manager_v1_interface,
-                             toplevelVersion_));
-    }
-    return toplevelManager_;
+zwlr_foreign_toplevel_manager_v1* WaylandConnection::BindToplevelManager() {
+    if (toplevelName_ == 0)
+        return nullptr;
+    return static_cast<zwlr_foreign_toplevel_manager_v1*>(wl_registry_bind(
+        registry_, toplevelName_, &zwlr_foreign_toplevel_manager_v1_interface, toplevelVersion_));
 }
 
 bool WaylandConnection::Roundtrip() {
@@ -111,6 +107,10 @@ bool WaylandConnection::Flush() {
             return false;
     }
     return true;
+}
+
+int WaylandConnection::Fd() const {
+    return display_ != nullptr ? wl_display_get_fd(display_) : -1;
 }
 
 bool WaylandConnection::DispatchArrived() {

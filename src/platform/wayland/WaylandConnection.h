@@ -35,16 +35,19 @@ public:
     wl_display* Display() const { return display_; }
     wl_seat* Seat() const { return seat_; }
     zwp_virtual_keyboard_manager_v1* KeyboardManager() const { return keyboardManager_; }
-    // The toplevel manager, bound on the first call. The compositor announces every toplevel
-    // as soon as it is bound, so the caller gives the manager its listener before it next
-    // dispatches; null without the protocol.
-    zwlr_foreign_toplevel_manager_v1* ToplevelManager();
+    // A toplevel manager of the caller's own (it stops and destroys it), null without the
+    // protocol. The compositor announces every toplevel as soon as it is bound, so the caller
+    // gives it its listener before anything next dispatches.
+    zwlr_foreign_toplevel_manager_v1* BindToplevelManager();
 
     // Sends what is queued and waits until the compositor has handled it and its answers have
     // been processed. False once the connection has failed.
     bool Roundtrip();
-    // Processes what the compositor has sent so far, without waiting for more.
+    // Processes what the compositor has sent so far, without waiting for more. The program
+    // calls it whenever Fd() is readable: the compositor drops a client that leaves its events
+    // unread for long (window titles that keep changing fill the socket within hours).
     bool DispatchArrived();
+    int Fd() const;
     // Waits up to timeoutMs for events and processes them; false on a failed connection.
     bool DispatchWithin(int timeoutMs);
     // Sends every queued request, waiting while the compositor is behind with reading; false
@@ -63,7 +66,6 @@ private:
     wl_registry* registry_ = nullptr;
     wl_seat* seat_ = nullptr;
     zwp_virtual_keyboard_manager_v1* keyboardManager_ = nullptr;
-    zwlr_foreign_toplevel_manager_v1* toplevelManager_ = nullptr;
     std::uint32_t toplevelName_ = 0;
     std::uint32_t toplevelVersion_ = 0;
     bool seatKeyboard_ = false;

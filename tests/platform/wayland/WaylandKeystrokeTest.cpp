@@ -170,8 +170,8 @@ TEST_F(WaylandKeystrokeTest, ReadingsArriveExactlyInFootQtAndXterm) {
         for (const std::u16string& reading : readings) {
             sender->SendPacket(reading + u"\r");
             expected += Utf8(reading) + "\n";
-            // Reading by reading, so that a lost first reading shows as such.
-            // The Qt window rewrites its file at every key: the long batch takes it a while.
+            // Reading by reading, so that a lost first reading shows as such. The Qt window
+            // rewrites its file at every key: the long batch takes it a while.
             ASSERT_TRUE(WaitFor([&] { return sink.Typed() == expected; }, std::chrono::seconds(15)))
                 << (target == footId ? "foot"
                     : target == qtId ? "Qt"
@@ -241,6 +241,11 @@ TEST_F(WaylandKeystrokeTest, TitledWindowAmongThreeIsActivatedAndTyped) {
     UseMode(1, "alpha");
     sender->SendPacket(u"1\r");
     EXPECT_EQ(beeps, 1);
+    WaylandSink again(WaylandSink::Kind::Foot, "Brisk Sink Alpha", dir / "again.txt");
+    const WindowId newId = WaitForWindow(u"Brisk Sink Alpha", again);
+    EXPECT_NE(newId, 0u);
+    EXPECT_NE(newId, closed);
+    EXPECT_FALSE(windows->IsWindow(closed));
 }
 
 } // namespace
