@@ -17,10 +17,12 @@ struct xkb_context;
 // The keyboard is made with the injector and kept for the program's life: a seat that gains its
 // keyboard only when a batch starts has the focused client ask for it after the first keys went
 // by, and those keys are lost. Characters are typed through a keymap of the injector's own, one
-// symbol per key (see WaylandKeymap), uploaded when a batch needs other characters than the
-// keymap in place; the compositor hands a new keymap to the client before the keys that follow
-// it. Every key is released right after its press, and no modifier is held, so the client gets
-// exactly the characters whatever the operator's keyboard is doing.
+// symbol per key (see WaylandKeymap), uploaded when a batch needs a character no key has yet;
+// the compositor hands a new keymap to a Wayland client before the keys that follow it, while an
+// X client behind XWayland fetches it a little later, so keys wait around a change (see
+// RemapSettleMs). Every key is released right after its press, and no modifier is held, so the
+// client gets exactly the characters whatever the operator's keyboard is doing. Long batches are
+// paced (see PaceKeys). Scan codes go through the US keymap.
 class VirtualKeyboardInjector : public KeyboardInjector {
 public:
     // connection must be open and outlive the injector; without the protocol the injector is

@@ -11,7 +11,9 @@
 // needed and no state of the operator's keyboard can change what a key types. The characters
 // of readings (printable ASCII, tab, carriage return, backspace, escape) sit on fixed keys, so
 // that batches of such characters all share one keymap and clients need not load a new one for
-// every reading; other characters are lent the keys after those, batch by batch.
+// every reading; other characters are lent the keys after those (the injector keeps them lent
+// from batch to batch until all are taken). The key types and modifier rules are the US
+// layout's, written out in full, as X servers (XWayland) require them.
 class WaylandKeymap {
 public:
     // The keysym that types the character: Tab for tab, Return for carriage return and line

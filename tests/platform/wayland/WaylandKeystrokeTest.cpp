@@ -187,10 +187,19 @@ TEST_F(WaylandKeystrokeTest, ReadingsArriveExactlyInFootQtAndXterm) {
 TEST_F(WaylandKeystrokeTest, TitledWindowAmongThreeIsActivatedAndTyped) {
     WaylandSink alpha(WaylandSink::Kind::Foot, "Brisk Sink Alpha", dir / "alpha.txt");
     WaylandSink beta(WaylandSink::Kind::Qt, "Brisk Sink Beta", dir / "beta.txt", QT_TEXT_SINK);
-    WaylandSink gamma(WaylandSink::Kind::Foot, "Brisk Sink Gamma", dir / "gamma.txt");
+    // A title longer than a window system gives: cut to 99 UTF-16 units, and a character
+    // outside the BMP that would straddle the cut is left out whole.
+    std::string longTitle = "Brisk Sink Gamma \u03A9\u20ACx";
+    std::u16string cutTitle = u"Brisk Sink Gamma \u03A9\u20ACx";
+    for (int i = 0; i < 45; ++i) {
+        longTitle += "\U0001F600";
+        if (i < 39)
+            cutTitle += u"\U0001F600";
+    }
+    WaylandSink gamma(WaylandSink::Kind::Foot, longTitle, dir / "gamma.txt");
     const WindowId ids[] = {WaitForWindow(u"Brisk Sink Alpha", alpha),
                             WaitForWindow(u"Brisk Sink Beta", beta),
-                            WaitForWindow(u"Brisk Sink Gamma", gamma)};
+                            WaitForWindow(cutTitle, gamma)};
     for (const WindowId id : ids)
         ASSERT_NE(id, 0u);
     const WaylandSink* sinks[] = {&alpha, &beta, &gamma};
@@ -217,8 +226,8 @@ TEST_F(WaylandKeystrokeTest, TitledWindowAmongThreeIsActivatedAndTyped) {
         EXPECT_EQ(list.front(), ids[row.focused]);
         std::vector<std::u16string> titles = Titles();
         std::sort(titles.begin(), titles.end());
-        EXPECT_EQ(titles, (std::vector<std::u16string>{u"Brisk Sink Alpha", u"Brisk Sink Beta",
-                                                       u"Brisk Sink Gamma"}));
+        EXPECT_EQ(titles,
+                  (std::vector<std::u16string>{u"Brisk Sink Alpha", u"Brisk Sink Beta", cutTitle}));
 
         UseMode(1, row.title);
         sender->Typing = row.typing;
