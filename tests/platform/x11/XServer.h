@@ -3,108 +3,20 @@
 // A private X server for tests and benchmarks: Xvfb on a display number it picks itself, with the
 // openbox window manager when asked, both stopped by their process ids at the end.
 
+#include "ChildProcess.h"
 #include "platform/x11/XProperty.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <poll.h>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
-
-// Polls cond every 10 ms until it holds or the limit has passed; true when it held.
-inline bool WaitFor(const std::function<bool()>& cond,
-                    std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (cond())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-// A program started without a shell, its output discarded, ended when the object goes.
-class ChildProcess {
-public:
-    ChildProcess() = default;
-    // extraFd >= 0 is handed to the child as its descriptor 3. The child is told to end with
-    // this process, so that a test that crashes leaves no X server behind.
-    explicit ChildProcess(const std::vector<std::string>& argv, int extraFd = -1) {
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        const pid_t parent = getpid();
-        pid_ = fork();
-        if (pid_ != 0)
-            return;
-        // In the child: only async-signal-safe calls until exec.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
-            _exit(127); // the parent is already gone
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        if (extraFd >= 0)
-            dup2(extraFd, 3);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
-    ChildProcess& operator=(ChildProcess&& other) noexcept {
-        if (this != &other) {
-            Stop();
-            pid_ = other.pid_;
-            other.pid_ = -1;
-        }
-        return *this;
-    }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess() { Stop(); }
-
-    pid_t Pid() const { return pid_; }
-    bool Running() {
-        if (pid_ <= 0)
-            return false;
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        return true;
-    }
-    // The signal (SIGTERM unless told), then SIGKILL when it has not ended within two seconds.
-    void Stop(int signal = SIGTERM) {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, signal);
-        int status = 0;
-        if (!WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
-                     std::chrono::seconds(2))) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 class XServer {
 public:
