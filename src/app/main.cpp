@@ -1,4 +1,5 @@
 #include "app/BriskApp.h"
+#include "app/DesktopBackends.h"
 #include "app/DesktopIntegration.h"
 #include "app/MainFrame.h"
 #include "app/SingleInstance.h"
@@ -7,9 +8,6 @@
 #include "platform/qt/QtProcessLauncher.h"
 #include "platform/qt/QtSerialPortDiscovery.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "platform/x11/QtX11Display.h"
-#include "platform/x11/X11WindowSystem.h"
-#include "platform/x11/XTestKeyboardInjector.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -21,6 +19,8 @@
 int main(int argc, char* argv[]) {
     // A full disk must fail a write, not end the program (the target file writer handles it).
     std::signal(SIGXFSZ, SIG_IGN);
+    const DesktopFacts desktop = DesktopBackends::Environment();
+    DesktopBackends::ChooseQtPlatform(desktop);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tapline Brisk"));
     QApplication::setOrganizationName(QStringLiteral("Orvane Systems"));
@@ -46,14 +46,22 @@ int main(int argc, char* argv[]) {
     QtFileDialogs dialogs;
     QtSerialPortDiscovery discovery;
     QtProcessLauncher processes;
-    Display* display = QtX11Display();
-    XTestKeyboardInjector keyboard(display);
-    X11WindowSystem windows(display, [](WindowId id) {
-        for (const QWidget* w : QApplication::topLevelWidgets())
-            if (w->internalWinId() && static_cast<WindowId>(w->internalWinId()) == id)
-                return true;
-        return false;
-    });
+    DesktopBackends backends(
+        desktop,
+        [](WindowId id) {
+            for (const QWidget* w : QApplication::topLevelWidgets())
+                if (w->internalWinId() && static_cast<WindowId>(w->internalWinId()) == id)
+                    return true;
+            return false;
+        },
+        [](const std::u16string& title) {
+            for (const QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->windowTitle().toStdU16String() == title)
+                    return true;
+            return false;
+        });
+    KeyboardInjector& keyboard = backends.Keyboard();
+    WindowSystem& windows = backends.Windows();
 
     AppServices services{{settings, messages, discovery, keyboard, windows, processes, dialogs},
                          [](const QUrl& url) { return QDesktopServices::openUrl(url); },

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/DesktopSession.h"
+#include "platform/KeyboardInjector.h"
+#include "platform/WindowSystem.h"
+
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+class WaylandConnection;
+class X11WindowSystem;
+
+// The keyboard and the window list of the desktop the program runs in, chosen once at start
+// from the session and what its compositor and session bus offer.
+class DesktopBackends {
+public:
+    // The session as the environment describes it.
+    static DesktopFacts Environment();
+    // Before the application object exists: in a Wayland session with XWayland the program's
+    // own windows stay X11 clients (their placement, the taskbar hint of tray mode and the test
+    // program's messages are X11 features), unless the user chose a Qt platform.
+    static void ChooseQtPlatform(const DesktopFacts& facts);
+
+    // After the application object exists: probes the compositor and the session bus, chooses,
+    // and says on standard error what was chosen and why. isOwnX11Window and isOwnTitle tell the
+    // program's own windows apart.
+    DesktopBackends(DesktopFacts facts, std::function<bool(WindowId)> isOwnX11Window,
+                    std::function<bool(const std::u16string&)> isOwnTitle);
+    ~DesktopBackends();
+    DesktopBackends(const DesktopBackends&) = delete;
+    DesktopBackends& operator=(const DesktopBackends&) = delete;
+
+    KeyboardInjector& Keyboard() { return *keyboard_; }
+    WindowSystem& Windows() { return *windows_; }
+    const DesktopChoice& Choice() const { return choice_; }
+
+private:
+    DesktopChoice choice_;
+    std::unique_ptr<WaylandConnection> wayland_;
+    // Reads the compositor's events as they come: a client that lets them pile up is dropped.
+    std::unique_ptr<QSocketNotifier> waylandEvents_;
+    std::unique_ptr<X11WindowSystem> x11Windows_;
+    std::unique_ptr<WindowSystem> desktopWindows_; // the compositor's list, when it has one
+    std::unique_ptr<WindowSystem> sessionWindows_;
+    std::unique_ptr<KeyboardInjector> keyboard_;
+    WindowSystem* windows_ = nullptr;
+};
