@@ -28,7 +28,8 @@ inline bool WaitFor(const std::function<bool()>& cond,
     }
 }
 
-// A program started without a shell, its output discarded, ended when the object goes.
+// A program started without a shell, its output discarded (or appended to a log file), ended
+// when the object goes.
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -36,7 +37,8 @@ public:
     // that user (and group of the same number) when this process is root. The child is told to
     // end with this process, so that a test that crashes leaves no server behind.
     explicit ChildProcess(const std::vector<std::string>& argv, int extraFd = -1,
-                          uid_t runAsUser = 0) {
+                          uid_t runAsUser = 0, const std::string& log = {}) {
+        const char* output = log.empty() ? "/dev/null" : log.c_str();
         std::vector<char*> args;
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
@@ -54,9 +56,9 @@ public:
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(127); // the parent is already gone
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
+        const int out = open(output, O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out, 1);
+        dup2(out, 2);
         if (extraFd >= 0)
             dup2(extraFd, 3);
         execvp(args[0], args.data());

@@ -9,7 +9,7 @@
 #include <QDBusMessage>
 
 #include "platform/kwin/KWinWindowSystem.h"
-#include "platform/x11/XServer.h" // ChildProcess, WaitFor
+#include "ChildProcess.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -9,6 +9,8 @@
 // The portal asks the operator before it lets a program type. The session answers that dialog
 // with keys sent through mutter's own remote desktop interface, which asks nobody.
 
+#include "ChildProcess.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -37,80 +39,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-// Polls cond every 10 ms until it holds or the limit has passed; true when it held.
-inline bool WaitUntil(const std::function<bool()>& cond,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (cond())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-// A program started without a shell, its output appended to a log file, ended when the object
-// goes (and told to end with this process, so that a crashed test leaves nothing behind).
-class SessionProcess {
-public:
-    SessionProcess() = default;
-    SessionProcess(const std::vector<std::string>& argv, const std::string& log, int fd3 = -1) {
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        const pid_t parent = getpid();
-        pid_ = fork();
-        if (pid_ != 0)
-            return;
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
-            _exit(127);
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(out, 1);
-        dup2(out, 2);
-        if (fd3 >= 0)
-            dup2(fd3, 3);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    SessionProcess(SessionProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
-    SessionProcess& operator=(SessionProcess&& other) noexcept {
-        if (this != &other) {
-            Stop();
-            pid_ = other.pid_;
-            other.pid_ = -1;
-        }
-        return *this;
-    }
-    ~SessionProcess() { Stop(); }
-
-    pid_t Pid() const { return pid_; }
-    bool Running() {
-        int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_)
-            pid_ = -1;
-        return pid_ > 0;
-    }
-    // SIGTERM, then SIGKILL when it has not ended within two seconds.
-    void Stop() {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        if (!WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; },
-                       std::chrono::seconds(2))) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 class PortalDesktop {
 public:
@@ -206,11 +134,11 @@ public:
     void StopAnswering() { answer_.reset(); }
 
     // A Qt program as a Wayland client of the session, its output in the session's log.
-    SessionProcess StartQt(const std::vector<std::string>& argv) {
+    ChildProcess StartQt(const std::vector<std::string>& argv) {
         const char* was = std::getenv("QT_QPA_PLATFORM");
         const std::string platform = was != nullptr ? was : "";
         setenv("QT_QPA_PLATFORM", "wayland", 1);
-        SessionProcess started(argv, log_);
+        ChildProcess started(argv, -1, 0, log_);
         if (was != nullptr)
             setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
         else
@@ -257,9 +185,9 @@ private:
         int fds[2];
         if (pipe(fds) != 0)
             return Fail("no pipe");
-        bus_ = SessionProcess(
+        bus_ = ChildProcess(
             {"dbus-daemon", "--nofork", "--config-file=" + config.string(), "--print-address=3"},
-            log_, fds[1]);
+            fds[1], 0, log_);
         close(fds[1]);
         std::string printed;
         pollfd readable{fds[0], POLLIN, 0};
@@ -283,10 +211,11 @@ private:
         return reply.isValid() && reply.value();
     }
 
-    bool StartedAndOwns(SessionProcess& process, const char* name, const char* what) {
+    bool StartedAndOwns(ChildProcess& process, const char* name, const char* what) {
         if (!process.Running() && process.Pid() <= 0)
             return Fail(std::string(what) + " could not be started (is it installed?)");
-        if (!WaitUntil([&] { return Owned(name) || !process.Running(); }) || !Owned(name))
+        if (!WaitFor([&] { return Owned(name) || !process.Running(); }, std::chrono::seconds(10)) ||
+            !Owned(name))
             return Fail(std::string(what) + " did not come up on the session bus");
         return true;
     }
@@ -296,10 +225,10 @@ private:
         if (kind_ == Kind::Gnome) {
             if (access("/usr/bin/mutter", X_OK) != 0)
                 return Fail("mutter is not installed (package mutter)");
-            compositor_ = SessionProcess({"mutter", "--headless", "--wayland", "--no-x11",
-                                          "--virtual-monitor", "1280x800", "--wayland-display",
-                                          "brisk-wayland"},
-                                         log_);
+            compositor_ =
+                ChildProcess({"mutter", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                              "1280x800", "--wayland-display", "brisk-wayland"},
+                             -1, 0, log_);
             if (!StartedAndOwns(compositor_, "org.gnome.Mutter.RemoteDesktop", "mutter"))
                 return false;
         } else {
@@ -309,14 +238,14 @@ private:
             // a copy has none.
             const std::filesystem::path kwin = dir_ / "kwin_wayland";
             std::filesystem::copy_file("/usr/bin/kwin_wayland", kwin);
-            compositor_ = SessionProcess({kwin.string(), "--virtual", "--width", "1280", "--height",
-                                          "800", "--no-lockscreen", "--no-global-shortcuts",
-                                          "--no-kactivities", "--socket", "brisk-wayland"},
-                                         log_);
+            compositor_ = ChildProcess({kwin.string(), "--virtual", "--width", "1280", "--height",
+                                        "800", "--no-lockscreen", "--no-global-shortcuts",
+                                        "--no-kactivities", "--socket", "brisk-wayland"},
+                                       -1, 0, log_);
             if (!StartedAndOwns(compositor_, "org.kde.KWin", "kwin_wayland"))
                 return false;
         }
-        return WaitUntil([&] { return std::filesystem::exists(socket); }) ||
+        return WaitFor([&] { return std::filesystem::exists(socket); }, std::chrono::seconds(10)) ||
                Fail("the compositor did not open its Wayland display");
     }
 
@@ -349,7 +278,7 @@ private:
         backend_ = StartQt({backend});
         if (!StartedAndOwns(backend_, backendName.c_str(), backend.c_str()))
             return false;
-        portal_ = SessionProcess({frontend}, log_);
+        portal_ = ChildProcess({frontend}, -1, 0, log_);
         return StartedAndOwns(portal_, "org.freedesktop.portal.Desktop", "xdg-desktop-portal");
     }
 
@@ -404,7 +333,7 @@ private:
     std::string log_;
     std::string error_;
     bool ok_ = false;
-    SessionProcess bus_, compositor_, backend_, portal_;
+    ChildProcess bus_, compositor_, backend_, portal_;
     const QString busName_ = QStringLiteral("brisk-portal-desktop");
     QDBusConnection connection_{QString()};
     QString keys_; // the session's path
@@ -429,14 +358,14 @@ struct WaylandTextSink {
     }
     // Shown, and given the focus as the compositor gives it to a new window.
     bool Ready() {
-        return WaitUntil([&] { return std::filesystem::exists(file); }) &&
+        return WaitFor([&] { return std::filesystem::exists(file); }, std::chrono::seconds(10)) &&
                (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
     }
     std::string Typed() const { return ReadFile(file); }
     bool Receives(const std::string& expected) {
-        return WaitUntil([&] { return Typed() == expected; }, std::chrono::seconds(5));
+        return WaitFor([&] { return Typed() == expected; });
     }
 
     std::filesystem::path file;
-    SessionProcess process;
+    ChildProcess process;
 };
