@@ -293,6 +293,20 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "2.2{CR}"; }));
     EXPECT_GE(gap.elapsed(), 45) << "one packet per tick";
 
+    // A reading the desktop cannot type: the capture goes on and the operator gets a notice.
+    h.windows.Add(7, u"Spreadsheet");
+    h.windows.foreground = 7;
+    h.View().OnSendToApp();
+    h.keyboard.typingWorks = false;
+    h.keyboard.failure = u"No key for \u00B0.";
+    sim.SendRaw("3.3\r4.4\r");
+    EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "4.4{CR}"; }));
+    EXPECT_EQ(h.messages.notices,
+              (std::vector<std::u16string>{
+                  u"No key for \u00B0.\n\nReadings not typed since the program started: 1",
+                  u"No key for \u00B0.\n\nReadings not typed since the program started: 2"}));
+    EXPECT_TRUE(h.messages.shown.empty()) << "nothing waits for the operator";
+
     // The switch closes the port again.
     h.View().OnEnableSerialPort();
     EXPECT_FALSE(h.View().SerialPort.IsOpen());
