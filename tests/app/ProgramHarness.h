@@ -15,10 +15,12 @@
 
 namespace fs = std::filesystem;
 
-class ProgramHarness {
+// The program's folders, its per-user settings with the simulated receiver mapped as COMn, its
+// setup files, and the running program.
+class ProgramFolder {
 public:
-    explicit ProgramHarness(int comPort = 3)
-        : x_(true), dir_(fs::temp_directory_path() / ("program-" + std::to_string(getpid()))) {
+    explicit ProgramFolder(int comPort = 3)
+        : dir_(fs::temp_directory_path() / ("program-" + std::to_string(getpid()))) {
         fs::create_directories(dir_ / "config" / "Orvane Systems");
         fs::create_directories(dir_ / "data");
         fs::create_directories(dir_ / "runtime");
@@ -33,18 +35,12 @@ public:
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1); // the tests themselves run offscreen
-        // Windows come and go while the tests walk the tree; a vanished one is no failure.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
-    ~ProgramHarness() {
+    ~ProgramFolder() {
         program_.Stop();
-        second_.Stop();
         fs::remove_all(dir_);
     }
 
-    bool Ok() const { return x_.Ok() && sim_.Ok(); }
-    XServer& X() { return x_; }
     ReceiverSimulator& Receiver() { return sim_; }
     const fs::path& Dir() const { return dir_; }
 
@@ -76,6 +72,28 @@ public:
     }
     ChildProcess& Program() { return program_; }
 
+protected:
+    ReceiverSimulator sim_;
+    fs::path dir_;
+    ChildProcess program_;
+};
+
+// The real program as a user starts it on a private X server.
+class ProgramHarness : public ProgramFolder {
+public:
+    explicit ProgramHarness(int comPort = 3) : ProgramFolder(comPort), x_(true) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1); // the tests themselves run offscreen
+        // Windows come and go while the tests walk the tree; a vanished one is no failure.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    ~ProgramHarness() {
+        program_.Stop(); // before its X server goes
+        second_.Stop();
+    }
+
+    bool Ok() const { return x_.Ok() && sim_.Ok(); }
+    XServer& X() { return x_; }
+
     // The program's main window, found by a piece of its title, mapped or not; None while
     // there is none.
     Window MainWindow(const std::string& titlePiece) {
@@ -91,9 +109,7 @@ public:
 
 private:
     XServer x_;
-    ReceiverSimulator sim_;
-    fs::path dir_;
-    ChildProcess program_, second_;
+    ChildProcess second_;
 
     void Find(Window w, const std::string& piece, std::vector<Window>& found) {
         Display* d = x_.Connection();
