@@ -20,6 +20,22 @@ std::string Variable(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
 }
+
+// A Wayland desktop that lists no windows and has no XWayland: only Qt knows whether one of our
+// own windows has the keyboard, and typing must not go there (a Return or a space would press
+// our buttons). Any other window with the keyboard is one the list cannot name.
+class UnlistedWindows : public X11WindowSystem {
+public:
+    UnlistedWindows() : X11WindowSystem(nullptr, {}) { SetOnlyX11Clients(true); }
+    WindowId Foreground() override { return QApplication::activeWindow() ? Ours : 0; }
+    bool IsWindow(WindowId window) override { return window == Ours; }
+    bool IsVisible(WindowId window) override { return window == Ours; }
+    bool IsOwnWindow(WindowId window) override { return window == Ours; }
+    void Beep() override { QApplication::beep(); }
+
+private:
+    static constexpr WindowId Ours = 1;
+};
 } // namespace
 
 DesktopFacts DesktopBackends::Environment() {
@@ -65,7 +81,10 @@ DesktopBackends::DesktopBackends(DesktopFacts facts, std::function<bool(WindowId
     choice_ = ChooseDesktop(facts);
     std::fprintf(stderr, "Tapline Brisk: %s\n", choice_.reason.c_str());
 
-    x11Windows_ = std::make_unique<X11WindowSystem>(display, std::move(isOwnX11Window));
+    if (choice_.windows == WindowListPath::None && display == nullptr)
+        x11Windows_ = std::make_unique<UnlistedWindows>();
+    else
+        x11Windows_ = std::make_unique<X11WindowSystem>(display, std::move(isOwnX11Window));
     const auto beep = [] { QApplication::beep(); };
     switch (choice_.windows) {
     case WindowListPath::X11:
