@@ -136,8 +136,6 @@ void CBriskView::ApplySetup() {
                       Setup->TargetAppMode == 0
                           ? FocusText
                           : QString::fromStdU16String(CTextString::ToWide(Setup->TargetAppTitle)));
-        if (Setup->OpenAppActive == 1)
-            OnSendToApp();
     }
     if (TargetFileChosen()) {
         Form->SetText(ctl::FileName,
@@ -153,6 +151,10 @@ void CBriskView::ApplySetup() {
     PostIconMode();
     if (Setup->OpenMinimized == 1)
         MainFrame->ShowMinimizedNext();
+    // Typing last: a desktop may ask the operator first, and readings that arrive meanwhile
+    // must already go to the file and its counters.
+    if (Setup->OpenAppDisabled != 1 && Setup->OpenAppActive == 1)
+        OnSendToApp();
 }
 
 bool CBriskView::TargetFileChosen() const {

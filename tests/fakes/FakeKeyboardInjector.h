@@ -3,6 +3,7 @@
 #include "platform/KeyboardInjector.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,12 @@ public:
     std::u16string failure;  // LastFailure after a batch that was not typed
     std::u16string refusal;  // what BeginTyping answers
     int beginCalls = 0;
+    std::function<void()> whileAsking; // what happens while the desktop asks the operator
 
     std::u16string BeginTyping() override {
         ++beginCalls;
+        if (whileAsking)
+            whileAsking();
         return refusal;
     }
     std::u16string LastFailure() const override { return typingWorks ? u"" : failure; }

@@ -257,6 +257,33 @@ bool WaitUntil(const std::function<bool()>& cond) {
     return true;
 }
 
+TEST(ViewState, ReadingsWhileTheDesktopAsksToTypeGoToTheFile) {
+    ReceiverSimulator sim;
+    ASSERT_TRUE(sim.Ok());
+    ViewHarness h;
+    MapReceiverAsCom3(h.settings, sim.SlavePath());
+    h.Start();
+    // The operator takes a while to answer; the capture goes on meanwhile.
+    h.keyboard.whileAsking = [&] {
+        sim.SendReading("7.5");
+        EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "7.5{CR}"; }));
+    };
+    const QString target = h.dir.filePath("readings.csv");
+    h.Open([&](SetupRecord& s) {
+        s.OpenSerialPort = 1;
+        s.OpenWriteToFile = 1;
+        s.OpenAppActive = 1;
+        std::strcpy(s.TargetFilePath, target.toUtf8().constData());
+        std::strcpy(s.TargetFileName, "readings.csv");
+    });
+    EXPECT_EQ(h.keyboard.beginCalls, 1);
+    EXPECT_EQ(h.View().SendToApp, 1);
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "7.5\r\n");
+    EXPECT_EQ(h.Field(ctl::FileWrites), "1");
+}
+
 TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     ReceiverSimulator sim;
     ASSERT_TRUE(sim.Ok());
