@@ -7,10 +7,6 @@
 
 namespace {
 
-std::string Contents(const fs::path& file) {
-    return FileContents(file);
-}
-
 TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
     ProgramHarness h;
     ASSERT_TRUE(h.Ok());
@@ -54,8 +50,8 @@ TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
             h.Receiver().SendReading(r);
             expectedFile += r + "\r\n";
             expectedTyped += r + "\n";
-            ASSERT_TRUE(WaitFor([&] { return Contents(target) == expectedFile; }, limit))
-                << "file holds: " << Contents(target);
+            ASSERT_TRUE(WaitFor([&] { return FileText(target) == expectedFile; }, limit))
+                << "file holds: " << FileText(target);
         }
         EXPECT_TRUE(WaitFor([&] { return terminal.Typed() == expectedTyped; }, limit))
             << layout << " typed: " << terminal.Typed();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileText.h"
+
 // A private headless GNOME session for tests and benchmarks: a session bus of its own, mutter as a
 // headless Wayland compositor with one virtual monitor, and the desktop portal with its GNOME
 // backend on that bus, every one started here and stopped by its process id at the end. The
@@ -342,13 +344,6 @@ private:
     std::size_t pressed_ = 0;
 };
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The Qt text window of the keystroke tests (qt-text-sink, at sinkProgram) as a Wayland client
 // of the session, writing what it receives to a file.
 struct WaylandTextSink {
@@ -361,7 +356,7 @@ struct WaylandTextSink {
         return WaitFor([&] { return std::filesystem::exists(file); }, std::chrono::seconds(10)) &&
                (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
     }
-    std::string Typed() const { return ReadFile(file); }
+    std::string Typed() const { return FileText(file); }
     bool Receives(const std::string& expected) {
         return WaitFor([&] { return Typed() == expected; });
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileText.h"
+
 // A private headless sway for tests and benchmarks, with the Wayland text sinks the tests type
 // into. Every process started here is ended by its process id when its object goes.
 
@@ -114,13 +116,6 @@ private:
     std::string failure_;
     ChildProcess process_;
 };
-
-inline std::string FileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // A window that writes down what is typed into it: foot running cat (the terminal turns carriage
 // returns into line feeds), the Qt text window of the tests on Qt's Wayland platform, or xterm

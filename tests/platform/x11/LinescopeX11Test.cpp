@@ -98,15 +98,13 @@ TEST_F(LinescopeX11Test, EveryRunningTestProgramHearsReleaseAndFree) {
 
     linescope->RequestPortRelease();
     EXPECT_EQ(sleeps, (std::vector<int>{500}));
-    EXPECT_TRUE(WaitFor([&] { return FileContents(log1) == "args\n1003\n"; }))
-        << FileContents(log1);
-    EXPECT_TRUE(WaitFor([&] { return FileContents(log2) == "args\n1003\n"; }))
-        << FileContents(log2);
+    EXPECT_TRUE(WaitFor([&] { return FileText(log1) == "args\n1003\n"; })) << FileText(log1);
+    EXPECT_TRUE(WaitFor([&] { return FileText(log2) == "args\n1003\n"; })) << FileText(log2);
 
     linescope->AnnouncePortFree();
     EXPECT_EQ(sleeps.size(), 1u);
-    EXPECT_TRUE(WaitFor([&] { return FileContents(log1) == "args\n1003\n1004\n"; }));
-    EXPECT_TRUE(WaitFor([&] { return FileContents(log2) == "args\n1003\n1004\n"; }));
+    EXPECT_TRUE(WaitFor([&] { return FileText(log1) == "args\n1003\n1004\n"; }));
+    EXPECT_TRUE(WaitFor([&] { return FileText(log2) == "args\n1003\n1004\n"; }));
 }
 
 TEST_F(LinescopeX11Test, StartsLinescopeWithItsSwitchesThenFrontsTheRunningCopy) {
@@ -121,8 +119,8 @@ TEST_F(LinescopeX11Test, StartsLinescopeWithItsSwitchesThenFrontsTheRunningCopy)
     EXPECT_EQ(launcher.starts, 1);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(WaitFor([&] {
-        return FileContents(log) == "args -H -ASKWIRELESS -C3 -B9600 -PN -D8 -S1\n";
-    })) << FileContents(log);
+        return FileText(log) == "args -H -ASKWIRELESS -C3 -B9600 -PN -D8 -S1\n";
+    })) << FileText(log);
     const WindowId copy = WaitForWindow(u"Orvane Serial Test Program - COM3");
     ASSERT_NE(copy, 0u);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileText.h"
+
 // Real X clients for the tests: windows of the test's own connection, and xterm running cat.
 
 #include "XServer.h"
@@ -79,13 +81,6 @@ private:
     Window id_ = None;
 };
 
-inline std::string FileContents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The root's child that contains the window: its frame under a window manager.
 inline Window TopLevelOf(Display* display, Window window) {
     const Window root = DefaultRootWindow(display);
@@ -158,7 +153,7 @@ public:
                                  "exec cat > \"$0\"", file_.string()});
     }
     const std::filesystem::path& File() const { return file_; }
-    std::string Typed() const { return FileContents(file_); }
+    std::string Typed() const { return FileText(file_); }
     // cat has the terminal (the shell made the file before it started cat).
     bool Ready() const { return std::filesystem::exists(file_); }
     ChildProcess& Process() { return process_; }
@@ -175,7 +170,7 @@ public:
         : file_(std::move(file)) {
         process_ = ChildProcess({program, "-platform", "xcb", title, file_.string()});
     }
-    std::string Typed() const { return FileContents(file_); }
+    std::string Typed() const { return FileText(file_); }
     bool Ready() const { return std::filesystem::exists(file_); }
 
 private:
