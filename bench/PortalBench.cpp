@@ -93,11 +93,11 @@ void PortalReading(benchmark::State& state) {
     const bool arrival = state.range(0) != 0;
     std::vector<double> samples;
     for (auto _ : state) {
-        const std::uintmax_t before = FileSize(p.sink->file);
+        const std::uintmax_t before = FileSize(p.sink->File());
         const auto start = std::chrono::steady_clock::now();
         sender.SendPacket(reading);
         if (arrival) {
-            while (FileSize(p.sink->file) < before + 7 &&
+            while (FileSize(p.sink->File()) < before + 7 &&
                    std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
         }

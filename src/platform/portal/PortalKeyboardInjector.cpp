@@ -9,7 +9,7 @@ PortalKeyboardInjector::PortalKeyboardInjector()
     : available_(PortalVersion() > 0), session_(std::make_unique<PortalSession>()) {}
 
 std::u16string PortalKeyboardInjector::BeginTyping() {
-    if (session_->Open())
+    if (session_->IsOpen())
         return {};
     switch (session_->Open(ConsentLimit)) {
     case PortalSession::Outcome::Granted:
@@ -46,7 +46,7 @@ void PortalKeyboardInjector::Inject(const std::uint16_t*, const std::uint16_t* s
 
 bool PortalKeyboardInjector::TypeCharacters(const std::u32string& text) {
     lastFailure_.clear();
-    if (!session_->Open()) {
+    if (!session_->IsOpen()) {
         lastFailure_ = u"Typing is not allowed by the desktop: switch \"Send to App via Keyboard\" "
                        u"off and on again to ask again.";
         return false;

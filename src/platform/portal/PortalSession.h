@@ -27,7 +27,7 @@ public:
     // Creates a session, asks for a keyboard and starts it (where the desktop asks the operator).
     // consentLimit bounds the wait for the operator's answer.
     Outcome Open(std::chrono::milliseconds consentLimit);
-    bool Open() const { return !session_.path().isEmpty(); }
+    bool IsOpen() const { return !session_.path().isEmpty(); }
     // Ends the session, when there is one.
     void Close();
 

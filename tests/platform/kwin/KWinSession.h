@@ -8,8 +8,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 
-#include "platform/kwin/KWinWindowSystem.h"
 #include "ChildProcess.h"
+#include "platform/kwin/KWinWindowSystem.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileText.h"
+#include "FileSink.h"
 
 // A private headless GNOME session for tests and benchmarks: a session bus of its own, mutter as a
 // headless Wayland compositor with one virtual monitor, and the desktop portal with its GNOME
@@ -346,21 +346,18 @@ private:
 
 // The Qt text window of the keystroke tests (qt-text-sink, at sinkProgram) as a Wayland client
 // of the session, writing what it receives to a file.
-struct WaylandTextSink {
+class WaylandTextSink : public FileSink {
+public:
     WaylandTextSink(PortalDesktop& session, const char* sinkProgram, const char* title)
-        : file(session.Dir() / (std::string(title) + ".txt")) {
-        process = session.StartQt({sinkProgram, title, file.string()});
+        : FileSink(session.Dir() / (std::string(title) + ".txt")) {
+        process_ = session.StartQt({sinkProgram, title, file_.string()});
     }
     // Shown, and given the focus as the compositor gives it to a new window.
     bool Ready() {
-        return WaitFor([&] { return std::filesystem::exists(file); }, std::chrono::seconds(10)) &&
+        return WaitFor([&] { return FileSink::Ready(); }, std::chrono::seconds(10)) &&
                (std::this_thread::sleep_for(std::chrono::milliseconds(300)), true);
     }
-    std::string Typed() const { return FileText(file); }
     bool Receives(const std::string& expected) {
         return WaitFor([&] { return Typed() == expected; });
     }
-
-    std::filesystem::path file;
-    ChildProcess process;
 };

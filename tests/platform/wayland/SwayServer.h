@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileText.h"
+#include "FileSink.h"
 
 // A private headless sway for tests and benchmarks, with the Wayland text sinks the tests type
 // into. Every process started here is ended by its process id when its object goes.
@@ -120,13 +120,13 @@ private:
 // A window that writes down what is typed into it: foot running cat (the terminal turns carriage
 // returns into line feeds), the Qt text window of the tests on Qt's Wayland platform, or xterm
 // running cat through XWayland (program: the X display; file in a folder of sway's user).
-class WaylandSink {
+class WaylandSink : public FileSink {
 public:
     enum class Kind { Foot, Qt, XTerm };
 
     WaylandSink(Kind kind, const std::string& title, std::filesystem::path file,
                 const std::string& program = {}, uid_t user = 0)
-        : file_(std::move(file)) {
+        : FileSink(std::move(file)) {
         if (kind == Kind::XTerm) {
             process_ =
                 ChildProcess({"env", "DISPLAY=" + program, "LC_ALL=C.UTF-8", "xterm", "-title",
@@ -141,11 +141,4 @@ public:
                 {"env", "LC_ALL=C.UTF-8", program, "-platform", "wayland", title, file_.string()});
         }
     }
-    std::string Typed() const { return FileText(file_); }
-    bool Ready() const { return std::filesystem::exists(file_); }
-    ChildProcess& Process() { return process_; }
-
-private:
-    std::filesystem::path file_;
-    ChildProcess process_;
 };

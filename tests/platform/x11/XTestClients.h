@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileText.h"
+#include "FileSink.h"
 
 // Real X clients for the tests: windows of the test's own connection, and xterm running cat.
 
@@ -146,36 +146,22 @@ inline bool AnyKeyDown(Display* display) {
 }
 
 // xterm running cat into a file: what is typed into its window lands in the file line by line.
-class CatTerminal {
+// Ready once cat has the terminal (the shell made the file before it started cat).
+class CatTerminal : public FileSink {
 public:
-    CatTerminal(const std::string& title, std::filesystem::path file) : file_(std::move(file)) {
+    CatTerminal(const std::string& title, std::filesystem::path file) : FileSink(std::move(file)) {
         process_ = ChildProcess({"xterm", "-title", title, "-geometry", "60x8", "-e", "sh", "-c",
                                  "exec cat > \"$0\"", file_.string()});
     }
-    const std::filesystem::path& File() const { return file_; }
-    std::string Typed() const { return FileText(file_); }
-    // cat has the terminal (the shell made the file before it started cat).
-    bool Ready() const { return std::filesystem::exists(file_); }
-    ChildProcess& Process() { return process_; }
-
-private:
-    std::filesystem::path file_;
-    ChildProcess process_;
 };
 
 // The Qt text window of the tests (qt-text-sink): what Qt makes of the keys lands in the file.
-class QtTextWindow {
+class QtTextWindow : public FileSink {
 public:
     QtTextWindow(const std::string& program, const std::string& title, std::filesystem::path file)
-        : file_(std::move(file)) {
+        : FileSink(std::move(file)) {
         process_ = ChildProcess({program, "-platform", "xcb", title, file_.string()});
     }
-    std::string Typed() const { return FileText(file_); }
-    bool Ready() const { return std::filesystem::exists(file_); }
-
-private:
-    std::filesystem::path file_;
-    ChildProcess process_;
 };
 
 // A window on a connection of its own that records the key events it receives with their
