@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -101,6 +102,8 @@ int CRS232::OpenPort() {
 
     PortHandle = fd;
     OpenFlag = 1;
+    OpenedPath = path;
+    ReadFailed = 0;
     TxDBuffer = std::make_unique<unsigned char[]>(TxDBufferSize);
 
     LineSettings = BuildLineSettings(BaudRate, ParityLetter, DataBits, StopBits);
@@ -154,8 +157,12 @@ std::uint32_t CRS232::GetRxDCount() {
     if (!OpenFlag)
         return 0;
     int waiting = 0;
-    if (::ioctl(PortHandle, FIONREAD, &waiting) != 0 || waiting < 0)
+    if (::ioctl(PortHandle, FIONREAD, &waiting) != 0 || waiting < 0) {
+        // A hung-up tty answers every request with EIO from then on.
+        if (errno == EIO)
+            ReadFailed = 1;
         return 0;
+    }
     return static_cast<std::uint32_t>(waiting);
 }
 
@@ -166,7 +173,28 @@ int CRS232::ReadByte(unsigned char* dest) {
     do {
         n = ::read(PortHandle, dest, 1);
     } while (n < 0 && errno == EINTR);
+    if (n < 0 && errno == EIO)
+        ReadFailed = 1;
     return n == 1 ? 1 : 0;
+}
+
+int CRS232::ReceiverGone() const {
+    if (!OpenFlag)
+        return 0;
+    if (ReadFailed)
+        return 1;
+    pollfd port{PortHandle, POLLIN, 0};
+    if (Poll(&port, 1, 0) > 0 && (port.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return 1;
+    // A receiver unplugged and plugged in again quickly may leave the old line looking alive
+    // for a moment while its link already leads to the new node.
+    struct stat opened {};
+    struct stat now {};
+    if (::fstat(PortHandle, &opened) != 0)
+        return 1;
+    if (::stat(OpenedPath.c_str(), &now) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? 1 : 0;
+    return !S_ISCHR(now.st_mode) || now.st_rdev != opened.st_rdev ? 1 : 0;
 }
 
 int CRS232::ReadLine(char* dest) {

@@ -48,6 +48,10 @@ public:
     // Ends the writer thread, drops DTR and RTS, closes the device. Does nothing when closed.
     void ClosePort();
     int IsOpen() const override;
+    // Nonzero once the receiver behind the open port has gone: the line hung up, a read failed
+    // with EIO, or the port's path is missing or leads to another device now (a USB receiver
+    // comes back as a new node under the same by-id link). Never waits; 0 while closed.
+    int ReceiverGone() const;
     // The open port's descriptor, for waiting until bytes arrive; -1 while closed.
     int Handle() const { return OpenFlag ? PortHandle : -1; }
     std::uint32_t GetRxDCount() override;
@@ -80,5 +84,7 @@ private:
     std::binary_semaphore TxDLock{1}; // over TxDBuffer, TxDHead, TxDTail, TxDCount
     int OpenFlag = 0;
     int PortHandle = -1;
+    std::string OpenedPath; // the path the open port was opened through
+    int ReadFailed = 0;     // a read or byte count failed with EIO since the open
     std::unique_ptr<unsigned char[]> TxDBuffer; // allocated while open
 };

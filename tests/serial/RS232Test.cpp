@@ -209,6 +209,28 @@ TEST_F(RS232Test, ClosePortEndsTheWriterWhileTheLineTakesNothing) {
     ::close(master);
 }
 
+TEST_F(RS232Test, LineHungUpWithAFullRingIsGoneAndClosesWithoutHanging) {
+    // A receiver that reads nothing, then is unplugged while the writer waits on the full line.
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave);
+    port.DevicePath = [&](int) { return std::string(name); };
+    ASSERT_EQ(port.OpenPort(), 1);
+    std::vector<unsigned char> data(CRS232::TxDBufferSize, 'x');
+    port.SendBytes(data.data(), static_cast<int>(data.size()));
+    port.SendBytes(data.data(), static_cast<int>(data.size()));
+    EXPECT_EQ(port.ReceiverGone(), 0);
+    ::close(master);
+
+    EXPECT_NE(port.ReceiverGone(), 0);
+    port.SendBytes(data.data(), static_cast<int>(data.size()));
+    port.ClosePort();
+    EXPECT_EQ(port.IsOpen(), 0);
+    EXPECT_EQ(port.ReceiverGone(), 0) << "a closed port has no receiver to lose";
+    EXPECT_EQ(ThreadCountSettlingAt(baseThreads), baseThreads);
+}
+
 TEST_F(RS232Test, EmptySendsAndSendsWhileClosedQueueNothing) {
     const unsigned char early[] = {'E'};
     port.SendBytes(early, 1); // closed
