@@ -76,6 +76,8 @@ CReceiverWatch::Change CReceiverWatch::Reopen() {
         return Change::Back;
     }
     SerialPort.ClosePort();
+    // The window goes on naming the receiver it waits for, not what answered in its place.
+    Device.DeviceType = Type;
     if (answered) {
         Retryable = false;
         return Change::OtherReceiver;
