@@ -4,8 +4,10 @@
 #include "targets/TextString.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <pwd.h>
 #include <unistd.h>
 
 std::string CTarget_File::LineBytes(std::u16string text) {
@@ -24,46 +26,142 @@ std::string CTarget_File::LineBytes(std::u16string text) {
     return CTextString::ToNarrow(lines);
 }
 
-namespace {
-
-// Writes all of bytes at the end of the file, or leaves the file as it was.
-bool AppendAll(int fd, const std::string& bytes) {
-    const off_t end = ::lseek(fd, 0, SEEK_END);
-    if (end < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            // A full disk or an I/O error: no half line stays behind for the readers of the file.
-            while (::ftruncate(fd, end) != 0 && errno == EINTR) {
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+std::string CTarget_File::DefaultSpoolFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return std::string(state) + "/tapline-brisk";
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && env[0])
+        home = env;
+    else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir)
+        home = user->pw_dir;
+    return home + "/.local/state/tapline-brisk";
 }
 
-} // namespace
+std::string CTarget_File::TargetPath() const {
+    // The record holds the path as the file system's bytes.
+    return std::string(Setup->TargetFilePath,
+                       strnlen(Setup->TargetFilePath, sizeof Setup->TargetFilePath));
+}
 
 void CTarget_File::WritePacket(std::u16string text) {
     if (text.empty())
         return;
-    const std::string bytes = LineBytes(std::move(text));
+    std::string bytes = LineBytes(std::move(text));
     if (bytes.empty())
         return; // only line feeds: nothing to write
 
-    // The record holds the path as the file system's bytes.
-    const std::string path(Setup->TargetFilePath,
-                           strnlen(Setup->TargetFilePath, sizeof Setup->TargetFilePath));
-    ExclusiveFile file;
-    if (!file.Open(path, true) || !AppendAll(file.Fd(), bytes)) {
-        ++Owner->FileErrorCount;
+    const std::string path = TargetPath();
+    if (path.empty()) {
+        ++Owner->FileErrorCount; // no file named: nowhere to append, nothing to wait for
         return;
     }
-    file.Close();
-    ++Owner->FileWriteCount;
+    if (Waiting(path) == 0) {
+        ExclusiveFile file;
+        if (file.Open(path, true) && file.Append(bytes)) {
+            file.Close();
+            ++Owner->FileWriteCount;
+            return;
+        }
+        ++Owner->FileErrorCount;
+        Keep(path, std::move(bytes));
+        return;
+    }
+    // Behind the lines already waiting, so that the file gets them in the order they came.
+    Keep(path, std::move(bytes));
+    if (Drain(path, nullptr) < 0)
+        ++Owner->FileErrorCount;
+}
+
+void CTarget_File::Keep(const std::string& path, std::string line) {
+    auto found = spools_.find(path);
+    if (found == spools_.end())
+        found = spools_.emplace(path, std::make_unique<CSpool>(SpoolFolder, path)).first;
+    found->second->Append(std::move(line));
+}
+
+int CTarget_File::Drain(const std::string& path, bool* openFailed) {
+    const auto found = spools_.find(path);
+    if (found == spools_.end())
+        return 0;
+    const int written = found->second->Deliver(path, openFailed);
+    if (written < 0)
+        return written;
+    spools_.erase(found);
+    if (path == TargetPath())
+        Owner->FileWriteCount += written;
+    return written;
+}
+
+int CTarget_File::Waiting(const std::string& path) const {
+    const auto found = spools_.find(path);
+    return found == spools_.end() ? 0 : static_cast<int>(found->second->Size());
+}
+
+int CTarget_File::WaitingTotal() const {
+    int total = 0;
+    for (const auto& [path, spool] : spools_)
+        total += static_cast<int>(spool->Size());
+    return total;
+}
+
+std::vector<std::string> CTarget_File::WaitingTargets() const {
+    std::vector<std::string> targets;
+    for (const auto& [path, spool] : spools_)
+        if (spool->Size() > 0)
+            targets.push_back(path);
+    return targets; // the map keeps them sorted
+}
+
+int CTarget_File::RetryWaiting() {
+    int written = 0;
+    for (const std::string& path : WaitingTargets())
+        written += std::max(0, Drain(path, nullptr));
+    return written;
+}
+
+int CTarget_File::LoadSpools() {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::directory_iterator entry(SpoolFolder, ec), end; !ec && entry != end;
+         entry.increment(ec))
+        if (entry->path().extension() == ".spool")
+            files.push_back(entry->path());
+    std::sort(files.begin(), files.end());
+
+    int found = 0;
+    for (const fs::path& file : files) {
+        const bool ours = std::any_of(spools_.begin(), spools_.end(), [&](const auto& held) {
+            return file.filename() == CSpool::FileName(held.first);
+        });
+        const std::string target = CSpool::TargetOf(file);
+        if (target.empty() && !ours) {
+            fs::remove(file, ec); // torn before its first line was complete: nothing waits
+            continue;
+        }
+        if (ours || file.filename() != CSpool::FileName(target))
+            continue; // one this run holds already, or not a spool of ours
+        auto spool = std::make_unique<CSpool>(SpoolFolder, target);
+        if (spool->Size() == 0)
+            continue; // its lines had reached the file before the last run ended
+        found += static_cast<int>(spool->Size());
+        spools_.emplace(target, std::move(spool));
+    }
+    return found;
+}
+
+bool CTarget_File::MoveWaiting(const std::string& path, const std::string& other) {
+    const auto found = spools_.find(path);
+    if (found == spools_.end() || found->second->Deliver(other) < 0)
+        return false;
+    spools_.erase(found);
+    return true;
+}
+
+int CTarget_File::SpoolError() const {
+    for (const auto& [path, spool] : spools_)
+        if (spool->Error() != 0)
+            return spool->Error();
+    return 0;
 }

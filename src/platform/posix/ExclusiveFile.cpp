@@ -68,6 +68,34 @@ bool ExclusiveFile::Open(const std::string& path, bool create) {
     return true;
 }
 
+bool ExclusiveFile::Append(const std::string& bytes) {
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    if (end < 0) {
+        error_ = errno;
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error_ = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (done == bytes.size() && ::fdatasync(fd_) == 0)
+        return true;
+    if (done == bytes.size())
+        error_ = errno;
+    // A half-written line, or one the disk could not keep, is cut off again; the caller keeps
+    // the line and writes it whole later.
+    while (::ftruncate(fd_, end) != 0 && errno == EINTR) {
+    }
+    return false;
+}
+
 void ExclusiveFile::Close() {
     if (fd_ < 0)
         return;

@@ -20,6 +20,11 @@ public:
     bool Open(const std::string& path, bool create);
     void Close();
 
+    // Writes all of bytes at the end of the file and waits until they are on the disk. On any
+    // failure (a full disk, a file-size limit, an I/O error) the file is cut back to its old end,
+    // so readers never see half a line, and false is returned with Error() set.
+    bool Append(const std::string& bytes);
+
     int Fd() const { return fd_; }
     int Error() const { return error_; }
     bool HasLease() const { return lease_; }
