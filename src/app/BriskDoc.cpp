@@ -29,6 +29,8 @@ CBriskDoc::CBriskDoc(CBriskApp& app) : App(app) {
 }
 
 bool CBriskDoc::OnNewDocument() {
+    if (View)
+        View->AskAboutWaitingLines();
     PathName.clear();
     Modified = false;
     if (View)
@@ -57,6 +59,7 @@ bool CBriskDoc::OnOpenDocument(const QString& path) {
                             u"     ");
         return false;
     }
+    View->AskAboutWaitingLines();
     View->ResetView();
     const int result = ReadSetupFile(file.Fd());
     file.Close();

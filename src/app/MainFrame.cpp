@@ -126,6 +126,9 @@ void CMainFrame::BuildBars() {
     // A normal status-bar widget: hidden while a command prompt shows, back afterwards.
     ready_ = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(ready_, 1);
+    waiting_ = new QLabel;
+    waiting_->hide();
+    statusBar()->addPermanentWidget(waiting_);
     statusBar()->setSizeGripEnabled(false);
 
     RefreshRecentFiles();
@@ -228,6 +231,8 @@ QString CMainFrame::TrayTip() const {
     QString tip = QStringLiteral("  Tapline Brisk\n     Serial Port: ");
     if (view_->SerialPort.IsOpen())
         tip += QStringLiteral("COM%1 is open  ").arg(view_->Device.DevicePort);
+    else if (view_->SerialWanted())
+        tip += view_->DeviceText() + QStringLiteral("  ");
     else
         tip += QStringLiteral("Closed  ");
     return tip;
@@ -294,6 +299,26 @@ void CMainFrame::ShowHelp(int context) {
     App.ShowHelp(context);
 }
 
+void CMainFrame::ShowWaiting(const QString& text) {
+    if (!waiting_)
+        return;
+    waiting_->setText(text);
+    waiting_->setVisible(!text.isEmpty());
+}
+
+void CMainFrame::ShowNotice(const QString& text) {
+    if (!ready_)
+        return;
+    // One line in the bar; the whole text as its tip.
+    ready_->setText(text.isEmpty() ? QStringLiteral("Ready") : text.section(u'\n', 0, 0));
+    ready_->setToolTip(text);
+}
+
+void CMainFrame::ShowTrayBalloon(const QString& summary, const QString& body) {
+    if (TrayIcon && TrayIcon->isVisible())
+        TrayIcon->showMessage(summary, body, QSystemTrayIcon::Information);
+}
+
 void CMainFrame::HideToTray() {
     // The window keeps its minimised state while hidden: clearing it would map the window
     // again, and ShowMainWindow restores it anyway.
@@ -321,6 +346,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Readings that wait for the target file stay in their spool when the operator lets them.
+    view_->AskAboutWaitingLines();
     view_->OnDestroy();
     if (TrayIcon)
         TrayIcon->hide();

@@ -48,6 +48,11 @@ public:
     void ShowMinimizedNext() override { PendingShowCmd = ShowMinimized; }
     void KeepOnTop(bool on) override;
     void ShowHelp(int context) override;
+    void ShowWaiting(const QString& text) override;
+    // The newest notice in the status bar (empty: none is up) and, where no notification
+    // service runs, as the tray icon's balloon.
+    void ShowNotice(const QString& text);
+    void ShowTrayBalloon(const QString& summary, const QString& body);
     int GetHelpContext() const override { return HelpContext; }
     void SetHelpContext(int context) override { HelpContext = context; }
 
@@ -75,4 +80,5 @@ private:
     QMenu* trayMenu_ = nullptr;
     QList<QAction*> recentActions_;
     QLabel* ready_ = nullptr;
+    QLabel* waiting_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "app/SingleInstance.h"
 #include "gui/FileDialogs.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtNotices.h"
 #include "platform/qt/QtProcessLauncher.h"
 #include "platform/qt/QtSerialPortDiscovery.h"
 #include "platform/qt/QtSettingsStore.h"
@@ -63,10 +64,20 @@ int main(int argc, char* argv[]) {
     KeyboardInjector& keyboard = backends.Keyboard();
     WindowSystem& windows = backends.Windows();
 
-    AppServices services{{settings, messages, discovery, keyboard, windows, processes, dialogs},
-                         [](const QUrl& url) { return QDesktopServices::openUrl(url); },
-                         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
+    QtNotices notices;
+    AppServices services{
+        {settings, messages, discovery, keyboard, windows, processes, dialogs, notices},
+        [](const QUrl& url) { return QDesktopServices::openUrl(url); },
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)};
     CBriskApp app(services);
+    notices.StatusBar = [&app](const QString& text) {
+        if (app.MainFrame)
+            app.MainFrame->ShowNotice(text);
+    };
+    notices.Fallback = [&app](const QString& summary, const QString& body) {
+        if (app.MainFrame)
+            app.MainFrame->ShowTrayBalloon(summary, body);
+    };
     instance.OnRequest = [&app](const QString& handed) { app.OnShellOpen(handed); };
     if (!app.InitInstance(arguments))
         return 1;

@@ -28,6 +28,13 @@ void CCaptureCycle::SetPacketLed(int state) {
     }
 }
 
+void CCaptureCycle::DiscardPacket() {
+    if (PacketDone == 1 || Packet.PacketCount == 0)
+        return;
+    SetPacketLed(3);
+    Packet.PacketCount = 0;
+}
+
 bool CCaptureCycle::EndsPacket(unsigned char b) const {
     switch (Setup->EndOfPacket) {
     case 0:

@@ -27,6 +27,9 @@ public:
 
     // Sets the packet lamp's state and image.
     void SetPacketLed(int state);
+    // Drops the bytes of a packet that can no longer be completed (its receiver went away), as
+    // an overlong packet is dropped: the first bytes that come later start a packet of their own.
+    void DiscardPacket();
 
 private:
     void RunCycle();

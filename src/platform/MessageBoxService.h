@@ -21,7 +21,4 @@ class MessageBoxService {
 public:
     virtual ~MessageBoxService() = default;
     virtual MsgAnswer Show(const std::u16string& text, MsgStyle style = {}) = 0;
-    // A message that does not wait for the operator: the program goes on capturing while it is
-    // shown. A later notice replaces one still on the screen.
-    virtual void Notify(const std::u16string& text) = 0;
 };

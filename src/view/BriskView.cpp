@@ -1,6 +1,7 @@
 #include "view/BriskView.h"
 
 #include "gui/TemplateForm.h"
+#include "platform/NoticeService.h"
 #include "resources/ControlIds.h"
 #include "resources/MainViewTemplate.h"
 #include "targets/TextString.h"
@@ -24,9 +25,10 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     : QWidget(parent), TestProgram(services.windows, services.processes, services.messages),
       TargetApp(services.keyboard, services.windows),
       Device(SerialPort, services.settings, services.discovery, services.messages),
-      Capture(SerialPort, Packet, *this, services.messages), Messages(services.messages),
-      Dialogs(services.dialogs), Windows(services.windows), Settings(services.settings),
-      Discovery(services.discovery), Keyboard(services.keyboard) {
+      Receiver(SerialPort, Device), Capture(SerialPort, Packet, *this, services.messages),
+      Messages(services.messages), Notices(services.notices), Dialogs(services.dialogs),
+      Windows(services.windows), Settings(services.settings), Discovery(services.discovery),
+      Keyboard(services.keyboard) {
     Form = new TemplateForm(MainViewTemplate(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -39,11 +41,15 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     // did not come, without the capture waiting for an answer.
     TargetApp.NotTyped = [this](const std::u16string& reason) {
         const std::string count = std::to_string(TargetApp.NotTypedCount);
-        Messages.Notify((reason.empty() ? u"A reading could not be typed." : reason) +
-                        u"\n\nReadings not typed since the program started: " +
-                        std::u16string(count.begin(), count.end()));
+        Notices.Post(NoticeKind::NotTyped, u"Reading not typed",
+                     (reason.empty() ? u"A reading could not be typed." : reason) +
+                         u"\n\nReadings not typed since the program started: " +
+                         std::u16string(count.begin(), count.end()));
     };
     Device.EndWaitCursor = [this] { MainFrame->DoWaitCursor(-1); };
+    ReceiverRetry.setSingleShot(true);
+    connect(&ReceiverRetry, &QTimer::timeout, this, [this] { CheckReceiver(true); });
+    connect(&FileRetry, &QTimer::timeout, this, &CBriskView::RetryWaitingLines);
     RegisterCommands();
 }
 
@@ -93,12 +99,14 @@ void CBriskView::OnInitialUpdate(ViewFrame* frame, ViewDocument* document) {
     ResetView();
     TimerId = startTimer(50, Qt::PreciseTimer); // one packet per tick: ticks must not drift
 
+    // What an earlier run could not write goes first, before any reading of this one.
+    DeliverLeftLines();
     Document->OpenPendingFile();
 }
 
 void CBriskView::ResetView() {
     Document->SetDefaults();
-    if (SerialPort.IsOpen())
+    if (SerialWanted())
         OnEnableSerialPort();
     if (SendToApp == 1)
         OnSendToApp();
@@ -112,6 +120,7 @@ void CBriskView::ResetView() {
     Capture.PacketDone = 1;
     for (int id : {ctl::InputPacket, ctl::OutputPacket, ctl::FileName, ctl::RxDBuffer})
         Form->SetText(id, {});
+    ShowWaitingLines();
     Form->SetText(ctl::KbApp, FocusText);
     Form->Enable(ctl::SendToAppSwitch, true);
     Form->Enable(ctl::KbApp, true);
@@ -182,6 +191,7 @@ void CBriskView::ShowFileCounters() {
     SetText(ctl::FileWrites, CTextString::FormatCount(FileWriteCount));
     SetText(ctl::FileErrors, CTextString::FormatCount(FileErrorCount));
     OnCtlColor();
+    ShowWaitingLines();
 }
 
 void CBriskView::OnCtlColor() {
@@ -200,7 +210,12 @@ void CBriskView::OnCtlColor() {
 
 void CBriskView::OnEnableSerialPort() {
     StopWatchingPort(); // the descriptor is about to change
-    if (SerialPort.IsOpen()) {
+    if (SerialWanted()) {
+        // Off also ends the wait for a receiver that is away: nothing reopens by itself.
+        delete ReceiverEvents;
+        ReceiverEvents = nullptr;
+        Receiver.Stop();
+        Notices.Withdraw(NoticeKind::Receiver);
         SetLed(ctl::SerialLed, Led::Red);
         Capture.SetPacketLed(4);
         Form->SetCheck(ctl::SerialSwitch, false);
@@ -222,9 +237,9 @@ void CBriskView::OnEnableSerialPort() {
     if (Device.FindSerialDevice()) {
         SetLed(ctl::SerialLed, Led::Green);
         Capture.SetPacketLed(3);
-        Form->SetText(ctl::Device, QStringLiteral("%1 on COM%2")
-                                       .arg(QString::fromStdU16String(Device.GetDeviceName()))
-                                       .arg(Device.DevicePort));
+        Receiver.Connected();
+        WatchReceiver();
+        Form->SetText(ctl::Device, DeviceText());
         Capture.RxDCount = 0;
         Capture.RxDShown = -1;
         Capture.ShowRxDCount();
@@ -273,6 +288,10 @@ void CBriskView::OnDestroy() {
     Capture.InTimer = 1; // no capture cycle runs any more
     Destroyed = true;
     StopWatchingPort();
+    ReceiverRetry.stop();
+    FileRetry.stop();
+    delete ReceiverEvents;
+    ReceiverEvents = nullptr;
     if (TimerId != 0) {
         killTimer(TimerId);
         TimerId = 0;
@@ -294,6 +313,7 @@ void CBriskView::timerEvent(QTimerEvent* event) {
 void CBriskView::RunCycle() {
     LastCycle.start();
     Capture.OnTimer();
+    CheckReceiver();
     if (AfterTick)
         AfterTick();
     if (Capture.InTimer == 0 && (!SerialPort.IsOpen() || SerialPort.GetRxDCount() == 0))

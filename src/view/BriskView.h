@@ -7,6 +7,7 @@
 #include "gui/CommandRouter.h"
 #include "serial/DeviceDetection.h"
 #include "serial/RS232.h"
+#include "serial/ReceiverWatch.h"
 #include "support/Linescope.h"
 #include "targets/Target_App.h"
 #include "targets/Target_File.h"
@@ -15,10 +16,12 @@
 #include "view/ViewServices.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class FileDialogs;
 class MessageBoxService;
+class NoticeService;
 class TemplateForm;
 class ViewDocument;
 class ViewFrame;
@@ -45,6 +48,7 @@ public:
     CTarget_File TargetFile;
     CRS232 SerialPort;
     CDeviceDetection Device; // DevicePort and DeviceType of the last search
+    CReceiverWatch Receiver; // the port the operator wants, while its receiver comes and goes
     CCaptureCycle Capture;   // InTimer, PacketDone, PacketLedState, RxDCount, RxDShown
 
     int TimerId = 0;
@@ -52,13 +56,17 @@ public:
     int Initialised = 0;
     int AlwaysOnTop = 0;
     int TargetFileEnabled = 1;
+    int WaitingNoticeAfterMs = 10000; // a target file busy this long is worth a notice
 
     CommandTarget Commands; // the view's place in command routing
+    // The kinds of file the target file dialogs offer.
+    static const QString TargetFileFilter;
 
     void OnInitialUpdate(ViewFrame* frame, ViewDocument* document);
     // DocumentView
     void ResetView() override;
     void ApplySetup() override;
+    void AskAboutWaitingLines() override;
     void ResetFileCounters();
     void ShowFileCounters() override;
     void OnEnableSerialPort();
@@ -77,6 +85,16 @@ public:
     void OnCommTest();
     void OnAlwaysOnTop();
     void OnClearData();
+
+    // The serial port switch is on: the port is open, or its receiver is away and awaited.
+    bool SerialWanted() const;
+    // "<device> on COM<n>", and what keeps it away while it is away.
+    QString DeviceText() const;
+    // Readings that wait for a busy target file: the count in the window, the retries, the
+    // notice after a while.
+    void ShowWaitingLines();
+    // Delivers what an earlier run left waiting, at start.
+    void DeliverLeftLines();
 
     // Colours the error counter while packets have failed.
     void OnCtlColor();
@@ -107,10 +125,17 @@ private:
     void Rest();
     void Wake();
     void StopWatchingPort();
+    void CheckReceiver(bool retry = false);
+    void WatchReceiver();
+    void ShowReceiverGone();
+    void ShowReceiverBack();
+    void RetryWaitingLines();
+    QString WaitingNotice() const;
     void PostIconMode();
     bool TargetFileChosen() const;
 
     MessageBoxService& Messages;
+    NoticeService& Notices;
     FileDialogs& Dialogs;
     WindowSystem& Windows;
     SettingsStore& Settings;
@@ -118,6 +143,14 @@ private:
     KeyboardInjector& Keyboard;
     bool AskingToType = false;
     QSocketNotifier* PortWatch = nullptr;
+    QSocketNotifier* ReceiverEvents = nullptr; // the device's folder while the port is wanted
+    QTimer ReceiverRetry;                      // a receiver that was there but not ready
+    CReceiverWatch::Change ReceiverState = CReceiverWatch::Change::None; // last word of the watch
+    QTimer FileRetry;           // once a second while readings wait
+    QElapsedTimer WaitingSince; // the current target file's readings wait
+    bool WaitingNoticeShown = false;
+    QString WaitingNoticeText;
+    int WaitingShown = -1; // the waiting count last shown
     QElapsedTimer LastCycle;
     bool WakePending = false;
     bool Destroyed = false;

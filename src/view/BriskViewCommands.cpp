@@ -19,10 +19,6 @@
 
 namespace {
 
-// Qt takes the patterns from the parentheses; on Linux "*.*" would hide names without a dot.
-const QString TargetFileFilter =
-    QStringLiteral("Comma separated (*.csv);;Text files (*.txt);;All files (*)");
-
 constexpr int TargetTextLimit = 300; // characters of TargetFilePath and TargetFileName
 
 bool AskYesNo(MessageBoxService& messages, const char16_t* question) {
@@ -30,6 +26,10 @@ bool AskYesNo(MessageBoxService& messages, const char16_t* question) {
 }
 
 } // namespace
+
+// Qt takes the patterns from the parentheses; on Linux "*.*" would hide names without a dot.
+const QString CBriskView::TargetFileFilter =
+    QStringLiteral("Comma separated (*.csv);;Text files (*.txt);;All files (*)");
 
 void CBriskView::RegisterCommands() {
     Commands.OnCommand(cmd::SetupParsing, [this] { OnSetupParsing(); });
@@ -141,6 +141,8 @@ void CBriskView::OnTargetFile() {
                       path.toStdU16String() + u"     ");
         return;
     }
+    if (bytes.toStdString() != TargetFile.TargetPath())
+        AskAboutWaitingLines();
     std::memset(Setup->TargetFilePath, 0, sizeof Setup->TargetFilePath);
     std::memcpy(Setup->TargetFilePath, bytes.constData(), static_cast<std::size_t>(bytes.size()));
     std::memset(Setup->TargetFileName, 0, sizeof Setup->TargetFileName);
@@ -160,6 +162,7 @@ void CBriskView::OnTargetFile() {
 
 void CBriskView::OnDisableTargetFile() {
     if (TargetFileEnabled == 1) {
+        AskAboutWaitingLines();
         TargetFileEnabled = 0;
         if (SendToFile == 1)
             OnSendToFile();
@@ -180,6 +183,7 @@ void CBriskView::OnDisableTargetFile() {
 void CBriskView::OnClearTargetFile() {
     if (!AskYesNo(Messages, u"Are you sure you want to clear the target file?     "))
         return;
+    AskAboutWaitingLines();
     // Only the choice is forgotten; the file keeps its lines.
     std::memset(Setup->TargetFilePath, 0, sizeof Setup->TargetFilePath);
     std::memset(Setup->TargetFileName, 0, sizeof Setup->TargetFileName);
@@ -198,7 +202,7 @@ void CBriskView::OnClearFileCounters() {
 
 void CBriskView::OnCommTest() {
     // The test program needs the port; the user enables it here again when done.
-    if (SerialPort.IsOpen())
+    if (SerialWanted())
         OnEnableSerialPort();
     TestProgram.LaunchTestProgram(Device.DevicePort, BaudRate, ParityLetter, DataBits, StopBits);
 }

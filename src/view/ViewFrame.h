@@ -30,6 +30,8 @@ public:
     // own while it is open and puts the previous one back afterwards.
     virtual int GetHelpContext() const = 0;
     virtual void SetHelpContext(int context) = 0;
+    // The status bar tells how many readings wait for a target file; empty: none.
+    virtual void ShowWaiting(const QString& text) = 0;
     // Opens the program's help at a topic (a dialog's Help button).
     virtual void ShowHelp(int context) = 0;
 };

@@ -2,6 +2,7 @@
 
 class SettingsStore;
 class MessageBoxService;
+class NoticeService;
 class SerialPortDiscovery;
 class KeyboardInjector;
 class WindowSystem;
@@ -17,4 +18,5 @@ struct ViewServices {
     WindowSystem& windows;
     ProcessLauncher& processes;
     FileDialogs& dialogs;
+    NoticeService& notices;
 };

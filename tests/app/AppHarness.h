@@ -6,6 +6,7 @@
 #include "fakes/FakeFileDialogs.h"
 #include "fakes/FakeKeyboardInjector.h"
 #include "fakes/FakeMessageBox.h"
+#include "fakes/FakeNotices.h"
 #include "fakes/FakeProcessLauncher.h"
 #include "fakes/FakeSettingsStore.h"
 #include "fakes/FakeWindowSystem.h"
@@ -36,6 +37,7 @@ class AppHarness {
 public:
     FakeSettingsStore settings;
     FakeMessageBox messages;
+    FakeNotices notices;
     FakeFileDialogs dialogs;
     NoDiscovery discovery;
     FakeKeyboardInjector keyboard;
@@ -48,12 +50,13 @@ public:
     QString Documents() const { return dir.path() + "/Documents"; }
 
     void Start(const QStringList& arguments = {}) {
-        AppServices services{{settings, messages, discovery, keyboard, windows, processes, dialogs},
-                             [this](const QUrl& url) {
-                                 openedUrls.append(url);
-                                 return false;
-                             },
-                             Documents()};
+        AppServices services{
+            {settings, messages, discovery, keyboard, windows, processes, dialogs, notices},
+            [this](const QUrl& url) {
+                openedUrls.append(url);
+                return false;
+            },
+            Documents()};
         app = std::make_unique<CBriskApp>(services);
         app->InitInstance(arguments);
         Pump();

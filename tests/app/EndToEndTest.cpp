@@ -1,6 +1,7 @@
 // GoogleTest before Xlib, whose macros (None, Bool) would otherwise clash with it.
 #include <gtest/gtest.h>
 
+#include "OtherProgramHolding.h"
 #include "app/ProgramHarness.h"
 
 #include <cstdlib>
@@ -75,6 +76,47 @@ TEST(EndToEnd, SecondStartHandsItsFileToTheRunningCopy) {
                         std::chrono::seconds(10)));
     EXPECT_EQ(h.CountWindows("Tapline Brisk -"), 1) << "no second window";
     EXPECT_TRUE(h.Program().Running());
+}
+
+// Everything in the folder where the program keeps readings that wait, one file after another.
+std::string Spooled() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const fs::path folder = fs::path(state ? state : "") / "tapline-brisk";
+    std::string all;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(folder, ignored))
+        all += FileText(entry.path());
+    return all;
+}
+
+TEST(EndToEnd, ReadingsWaitingWhenTheProgramIsKilledGoInAtTheNextStart) {
+    ProgramHarness h;
+    ASSERT_TRUE(h.Ok());
+    const fs::path target = h.Dir() / "readings.csv";
+    std::ofstream(target).close();
+    const fs::path setup = h.WriteSetup("Line 4.tpln_brisk", target);
+    auto holder = std::make_unique<OtherProgramHolding>(target.string());
+    h.Start({setup.string()});
+    ASSERT_TRUE(WaitFor([&] { return h.MainWindow("Tapline Brisk - Line 4") != None; },
+                        std::chrono::seconds(15)));
+    for (const std::string r : {"1.1", "2.2", "3.3"})
+        h.Receiver().SendReading(r);
+    ASSERT_TRUE(WaitFor([&] { return Spooled().find("3.3") != std::string::npos; },
+                        std::chrono::seconds(10)))
+        << "the readings wait on the disk";
+    h.Program().Stop(SIGKILL);
+    holder.reset();
+    EXPECT_EQ(FileText(target), "");
+
+    h.Start({setup.string()});
+    ASSERT_TRUE(WaitFor([&] { return FileText(target) == "1.1\r\n2.2\r\n3.3\r\n"; },
+                        std::chrono::seconds(15)))
+        << "file holds: " << FileText(target);
+    h.Receiver().SendReading("4.4");
+    EXPECT_TRUE(WaitFor([&] { return FileText(target) == "1.1\r\n2.2\r\n3.3\r\n4.4\r\n"; },
+                        std::chrono::seconds(15)))
+        << "once, in order, before the new one: " << FileText(target);
+    EXPECT_EQ(Spooled(), "");
 }
 
 } // namespace

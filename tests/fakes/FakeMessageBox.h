@@ -16,9 +16,6 @@ public:
     };
     std::vector<Shown> shown;
     std::deque<MsgAnswer> answers;
-    std::vector<std::u16string> notices;
-
-    void Notify(const std::u16string& text) override { notices.push_back(text); }
 
     MsgAnswer Show(const std::u16string& text, MsgStyle style = {}) override {
         shown.push_back({text, style});

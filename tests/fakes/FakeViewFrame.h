@@ -16,6 +16,7 @@ public:
     int helpContext = 108;
     std::vector<bool> keptOnTop; // KeepOnTop requests, in order
     std::vector<int> helpShown;  // ShowHelp topics, in order
+    QString waiting;             // what the status bar says of waiting readings
 
     void SetFrameTitle(const QString& name) override { title = name; }
     void DoWaitCursor(int code) override { waitCursors += code > 0 ? 1 : code < 0 ? -1 : 0; }
@@ -27,4 +28,5 @@ public:
     int GetHelpContext() const override { return helpContext; }
     void SetHelpContext(int context) override { helpContext = context; }
     void ShowHelp(int context) override { helpShown.push_back(context); }
+    void ShowWaiting(const QString& text) override { waiting = text; }
 };

@@ -4,23 +4,13 @@
 #include "dialogs/Parse_Setup_Brisk_Dlg.h"
 #include "dialogs/PreferencesDlg.h"
 #include "dialogs/Target_App_Dlg.h"
-#include "fakes/FakeFileDialogs.h"
-#include "fakes/FakeKeyboardInjector.h"
-#include "fakes/FakeMessageBox.h"
-#include "fakes/FakeProcessLauncher.h"
-#include "fakes/FakeSerialPortDiscovery.h"
-#include "fakes/FakeSettingsStore.h"
-#include "fakes/FakeViewDocument.h"
-#include "fakes/FakeViewFrame.h"
-#include "fakes/FakeWindowSystem.h"
-#include "gui/CommandRouter.h"
 #include "gui/TemplateForm.h"
 #include "resources/CommandIds.h"
 #include "resources/ControlIds.h"
 #include "resources/PreferencesTemplate.h"
 #include "resources/TargetAppTemplate.h"
 #include "view/BriskView.h"
-#include "view/ShownLamp.h"
+#include "view/ViewHarness.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -44,45 +34,6 @@
 namespace {
 
 const QString Focus = "Use application with current input focus";
-
-// The view on fake services, in a fake frame, showing a fake setup document.
-struct ViewHarness {
-    FakeSettingsStore settings;
-    FakeMessageBox messages;
-    FakeSerialPortDiscovery discovery; // finds nothing: tests map their ports by hand
-    FakeKeyboardInjector keyboard;
-    FakeWindowSystem windows;
-    FakeProcessLauncher processes;
-    FakeFileDialogs dialogs;
-    FakeViewFrame frame;
-    FakeViewDocument doc;
-    QTemporaryDir dir;
-    std::unique_ptr<CBriskView> view;
-    CommandRouter router; // the view alone, as the first place commands go
-
-    void Start() {
-        view = std::make_unique<CBriskView>(
-            ViewServices{settings, messages, discovery, keyboard, windows, processes, dialogs});
-        view->OnInitialUpdate(&frame, &doc);
-        router.SetTargets({&view->Commands});
-    }
-    // A setup file read: the default record changed by edit.
-    void Open(const std::function<void(SetupRecord&)>& edit) {
-        SetupRecords records;
-        records.SetDefaults();
-        edit(records.Setup);
-        doc.Open(records.Setup);
-    }
-
-    CBriskView& View() { return *view; }
-    TemplateForm& Form() { return *view->Form; }
-    QString Field(int id) { return Form().Text(id); }
-    // A menu command or toolbar button, as the user gives it: refused while disabled.
-    bool Run(int id) { return router.Execute(id); }
-    CommandUi Ui(int id) { return router.State(id); }
-
-    Led Lamp(int id) { return ShownLamp(View(), id); }
-};
 
 TEST(ViewState, StartUp) {
     ViewHarness h;
@@ -246,17 +197,6 @@ TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
 }
 
 // Runs the event loop until cond holds, for at most two seconds.
-bool WaitUntil(const std::function<bool()>& cond) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!cond()) {
-        if (timer.elapsed() > 2000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 TEST(ViewState, ReadingsWhileTheDesktopAsksToTypeGoToTheFile) {
     ReceiverSimulator sim;
     ASSERT_TRUE(sim.Ok());
@@ -328,10 +268,10 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     h.keyboard.failure = u"No key for \u00B0.";
     sim.SendRaw("3.3\r4.4\r");
     EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "4.4{CR}"; }));
-    EXPECT_EQ(h.messages.notices,
-              (std::vector<std::u16string>{
-                  u"No key for \u00B0.\n\nReadings not typed since the program started: 1",
-                  u"No key for \u00B0.\n\nReadings not typed since the program started: 2"}));
+    ASSERT_EQ(h.notices.Count(NoticeKind::NotTyped), 2);
+    EXPECT_EQ(h.notices.Shown(NoticeKind::NotTyped),
+              u"No key for \u00B0.\n\nReadings not typed since the program started: 2")
+        << "the second replaces the first";
     EXPECT_TRUE(h.messages.shown.empty()) << "nothing waits for the operator";
 
     // The switch closes the port again.

@@ -4,18 +4,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-void QtMessageBox::Notify(const std::u16string& text) {
-    if (notice_.isNull()) {
-        notice_ =
-            new QMessageBox(QMessageBox::Warning, QStringLiteral("Tapline Brisk"), QString(),
-                            QMessageBox::Ok, parent_ ? parent_ : QApplication::activeWindow());
-        notice_->setAttribute(Qt::WA_DeleteOnClose);
-        notice_->setModal(false);
-    }
-    notice_->setText(QString::fromStdU16String(text));
-    notice_->show();
-}
-
 MsgAnswer QtMessageBox::Show(const std::u16string& text, MsgStyle style) {
     QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
     QMessageBox box(parent);

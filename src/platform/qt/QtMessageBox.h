@@ -2,9 +2,6 @@
 
 #include "platform/MessageBoxService.h"
 
-#include <QMessageBox>
-#include <QPointer>
-
 class QWidget;
 
 // Message boxes over QMessageBox, modal to the given parent (or the active window).
@@ -14,9 +11,7 @@ public:
     void SetParent(QWidget* parent) { parent_ = parent; }
 
     MsgAnswer Show(const std::u16string& text, MsgStyle style) override;
-    void Notify(const std::u16string& text) override;
 
 private:
     QWidget* parent_;
-    QPointer<QMessageBox> notice_;
 };
