@@ -2,7 +2,8 @@
 // start-up time and memory, idle CPU with the port open, latency from the last byte of a reading
 // on the serial line to the line in the target file and to the last keystroke in an X client,
 // the same keystroke latency for a hand-made wedge (a shell loop calling xdotool), and a
-// sustained run at 20 readings a second. Run it with bench/run-e2e.
+// sustained run at 20 readings a second, and a receiver unplugged and plugged in again. Run it
+// with bench/run-e2e.
 #include "app/ProgramHarness.h"
 
 #include <X11/Xutil.h>
@@ -318,8 +319,53 @@ void Sustained(Bench& b, int seconds) {
 
 } // namespace
 
+// A USB receiver unplugged and plugged in again, as a link (its /dev/serial/by-id name) that
+// leads to a new pseudo-terminal: the CPU the program uses while it waits, and the time from the
+// link's return to the receiver identified and to its first reading in the target file.
+void Replug(Bench& b, int idleSeconds) {
+    const fs::path link = b.Dir() / "usb-Trailnote_Dock-if00";
+    const auto relink = [&](const std::string& device) {
+        fs::remove(link);
+        fs::create_symlink(device, link);
+    };
+    relink(b.Sim().SlavePath());
+    std::string use(200, '0');
+    use[2] = '1';
+    std::ofstream(b.Dir() / "config" / "Orvane Systems" / "Tapline Brisk.conf")
+        << "[SerialDeviceMap]\nCOM3=" << link.string()
+        << "\n\n[Settings]\nInstalledPorts=" << std::string(200, '1') << "\nUsePorts=" << use
+        << "\nLastPort=3\n";
+    const fs::path target = b.Dir() / "replug.csv";
+    b.Start(b.Setup("replug", false, target));
+    const pid_t pid = b.Pid();
+    b.Sim().SendReading("1.0");
+    WaitFor([&] { return SizeOf(target) >= 5; }, std::chrono::seconds(5));
+
+    b.Sim().Hangup();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double cpu0 = CpuSeconds(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
+    std::printf("CPU while the receiver is away: %.3f%% of one core (%d s)\n",
+                (CpuSeconds(pid) - cpu0) / idleSeconds * 100.0, idleSeconds);
+
+    ReceiverSimulator back;
+    const auto t0 = Clock::now();
+    relink(back.SlavePath());
+    const bool identified =
+        WaitFor([&] { return back.IdentifyCount() > 0; }, std::chrono::seconds(5));
+    const auto t1 = Clock::now();
+    back.SendReading("2.0");
+    const bool written = WaitFor([&] { return SizeOf(target) >= 10; }, std::chrono::seconds(5));
+    const auto t2 = Clock::now();
+    std::printf("link back to the receiver identified: %s%.1f ms; to its first reading in the "
+                "target file: %s%.1f ms\n",
+                identified ? "" : "never within ", Ms(t1 - t0), written ? "" : "never within ",
+                Ms(t2 - t0));
+    b.Stop();
+}
+
 int main(int argc, char** argv) {
-    int readings = 200, sustained = 0;
+    int readings = 200, sustained = 0, replug = 0;
     bool wedge = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -329,9 +375,11 @@ int main(int argc, char** argv) {
             sustained = std::atoi(argv[++i]);
         else if (a == "--no-wedge")
             wedge = false;
+        else if (a == "--replug" && i + 1 < argc)
+            replug = std::atoi(argv[++i]);
         else {
             std::fprintf(stderr, "usage: e2e_bench [--readings N] [--sustained SECONDS] "
-                                 "[--no-wedge]\n");
+                                 "[--no-wedge] [--replug IDLE_SECONDS]\n");
             return 2;
         }
     }
@@ -349,5 +397,7 @@ int main(int argc, char** argv) {
         HandMadeWedge(b, std::min(readings, 100), ours);
     if (sustained > 0)
         Sustained(b, sustained);
+    if (replug > 0)
+        Replug(b, replug);
     return 0;
 }

@@ -112,6 +112,8 @@ TEST(EndToEnd, ReadingsWaitingWhenTheProgramIsKilledGoInAtTheNextStart) {
     ASSERT_TRUE(WaitFor([&] { return FileText(target) == "1.1\r\n2.2\r\n3.3\r\n"; },
                         std::chrono::seconds(15)))
         << "file holds: " << FileText(target);
+    // A new reading once the port is open again (an open port starts with an empty queue).
+    ASSERT_TRUE(WaitFor([&] { return h.Receiver().IdentifyCount() >= 2; }));
     h.Receiver().SendReading("4.4");
     EXPECT_TRUE(WaitFor([&] { return FileText(target) == "1.1\r\n2.2\r\n3.3\r\n4.4\r\n"; },
                         std::chrono::seconds(15)))
