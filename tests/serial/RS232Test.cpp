@@ -25,6 +25,18 @@ protected:
             return n == 1 ? com1.SlavePath() : n == 2 ? com2.SlavePath() : std::string();
         };
     }
+    // Opens the port on a pseudo-terminal of its own whose receiver reads nothing; its master
+    // side, or -1.
+    int OpenLineNobodyReads() {
+        int master = -1, slave = -1;
+        if (::openpty(&master, &slave, lineName, nullptr, nullptr) != 0)
+            return -1;
+        ::close(slave);
+        port.DevicePath = [this](int) { return std::string(lineName); };
+        return port.OpenPort() == 1 ? master : -1;
+    }
+    char lineName[256] = {};
+
     void SetUp() override {
         ASSERT_TRUE(com1.Ok());
         ASSERT_TRUE(com2.Ok());
@@ -189,12 +201,8 @@ TEST_F(RS232Test, FullRingKeepsTheFirst65536BytesOfASend) {
 
 TEST_F(RS232Test, ClosePortEndsTheWriterWhileTheLineTakesNothing) {
     // A receiver that reads nothing: the line fills up and the writer's write stays pending.
-    int master = -1, slave = -1;
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    port.DevicePath = [&](int) { return std::string(name); };
-    ASSERT_EQ(port.OpenPort(), 1);
+    const int master = OpenLineNobodyReads();
+    ASSERT_GE(master, 0);
     std::vector<unsigned char> data(CRS232::TxDBufferSize, 'x');
     for (int i = 0; i < 4; ++i) {
         port.SendBytes(data.data(), static_cast<int>(data.size()));
@@ -211,12 +219,8 @@ TEST_F(RS232Test, ClosePortEndsTheWriterWhileTheLineTakesNothing) {
 
 TEST_F(RS232Test, LineHungUpWithAFullRingIsGoneAndClosesWithoutHanging) {
     // A receiver that reads nothing, then is unplugged while the writer waits on the full line.
-    int master = -1, slave = -1;
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-    ::close(slave);
-    port.DevicePath = [&](int) { return std::string(name); };
-    ASSERT_EQ(port.OpenPort(), 1);
+    const int master = OpenLineNobodyReads();
+    ASSERT_GE(master, 0);
     std::vector<unsigned char> data(CRS232::TxDBufferSize, 'x');
     port.SendBytes(data.data(), static_cast<int>(data.size()));
     port.SendBytes(data.data(), static_cast<int>(data.size()));

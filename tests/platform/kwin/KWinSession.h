@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 
 #include "ChildProcess.h"
+#include "SessionBus.h"
 #include "platform/kwin/KWinWindowSystem.h"
 
 #include <cstdlib>
@@ -50,21 +51,7 @@ public:
         const fs::path kwin = dir_ / "bin" / "kwin_wayland";
         fs::copy_file(installed, kwin);
 
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        bus_ = ChildProcess(
-            {"dbus-daemon", "--session", "--nofork", "--nosyslog", "--print-address=3"}, fds[1]);
-        close(fds[1]);
-        std::string address;
-        pollfd readable{fds[0], POLLIN, 0};
-        while (poll(&readable, 1, 10000) == 1) {
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1 || c == '\n')
-                break;
-            address += c;
-        }
-        close(fds[0]);
+        const std::string& address = bus_.Address();
         if (address.empty()) {
             error_ = "dbus-daemon did not start";
             return;
@@ -85,7 +72,6 @@ public:
     }
     ~KWinSession() {
         kwin_.Stop();
-        bus_.Stop();
         std::error_code ignored;
         if (!dir_.empty())
             std::filesystem::remove_all(dir_, ignored);
@@ -136,7 +122,7 @@ private:
 
     std::filesystem::path dir_;
     std::string error_;
-    ChildProcess bus_;
+    SessionBus bus_;
     ChildProcess kwin_;
     int scripts_ = 0;
 };
