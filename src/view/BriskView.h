@@ -88,7 +88,8 @@ public:
 
     // The serial port switch is on: the port is open, or its receiver is away and awaited.
     bool SerialWanted() const;
-    // "<device> on COM<n>", and what keeps it away while it is away.
+    // "<device> on COM<n>"; DeviceText adds what keeps the receiver away while it is away.
+    QString DeviceName() const;
     QString DeviceText() const;
     // Readings that wait for a busy target file: the count in the window, the retries, the
     // notice after a while.

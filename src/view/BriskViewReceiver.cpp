@@ -14,10 +14,14 @@ bool CBriskView::SerialWanted() const {
     return SerialPort.IsOpen() || Receiver.Current() == CReceiverWatch::State::Waiting;
 }
 
+QString CBriskView::DeviceName() const {
+    return QStringLiteral("%1 on COM%2")
+        .arg(QString::fromStdU16String(Device.GetDeviceName()))
+        .arg(Device.DevicePort);
+}
+
 QString CBriskView::DeviceText() const {
-    const QString device = QStringLiteral("%1 on COM%2")
-                               .arg(QString::fromStdU16String(Device.GetDeviceName()))
-                               .arg(Device.DevicePort);
+    const QString device = DeviceName();
     if (Receiver.Current() != CReceiverWatch::State::Waiting)
         return device;
     switch (ReceiverState) {
@@ -91,12 +95,9 @@ void CBriskView::ShowReceiverGone() {
     Form->SetText(ctl::Device, DeviceText());
     Form->SetText(ctl::RxDBuffer, {});
     MainFrame->RefreshTrayTip();
-    const QString device = QStringLiteral("%1 on COM%2")
-                               .arg(QString::fromStdU16String(Device.GetDeviceName()))
-                               .arg(Device.DevicePort);
     Notices.Post(NoticeKind::Receiver, u"Receiver disconnected",
-                 (device + QStringLiteral(" is disconnected. Readings go on as soon as it is "
-                                          "plugged in again."))
+                 (DeviceName() + QStringLiteral(" is disconnected. Readings go on as soon as it is "
+                                                "plugged in again."))
                      .toStdU16String());
 }
 
@@ -109,6 +110,6 @@ void CBriskView::ShowReceiverBack() {
     Capture.ShowRxDCount();
     MainFrame->RefreshTrayTip();
     Notices.Post(NoticeKind::Receiver, u"Receiver connected",
-                 (DeviceText() + QStringLiteral(" is back: capture goes on.")).toStdU16String());
+                 (DeviceName() + QStringLiteral(" is back: capture goes on.")).toStdU16String());
     Wake();
 }
