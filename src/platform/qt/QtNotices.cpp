@@ -43,9 +43,11 @@ void QtNotices::Withdraw(NoticeKind kind) {
     if (it == shown_.end())
         return;
     const uint id = it->second.id;
+    const bool pending = it->second.pending;
     shown_.erase(it);
     ShowStatus();
-    if (id != 0) {
+    // A notification still on its way is closed when the service answers with its id.
+    if (id != 0 && !pending) {
         QDBusMessage close = QDBusMessage::createMethodCall(Service, Path, Service,
                                                             QStringLiteral("CloseNotification"));
         close << id;

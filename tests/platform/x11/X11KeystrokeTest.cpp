@@ -287,7 +287,9 @@ TEST_F(WithWindowManager, WindowFoundByTitleIsRestoredActivatedAndTyped) {
     EXPECT_TRUE(WaitFor([&] { return target.Typed() == "42\n"; }))
         << "typed: [" << target.Typed() << "]";
     EXPECT_FALSE(windows->IsMinimised(targetId));
-    EXPECT_EQ(windows->Foreground(), targetId);
+    // The keys arrived there; the window manager may still be settling its active window.
+    EXPECT_TRUE(WaitFor([&] { return windows->Foreground() == targetId; }))
+        << "foreground: " << windows->Foreground();
     EXPECT_TRUE(HasFocus(Test(), targetId));
     EXPECT_EQ(other.Typed(), "");
 }
