@@ -2,7 +2,7 @@
 // to the target file with the exclusive open.
 #include "capture/CaptureCycle.h"
 #include "fakes/FakeByteSource.h"
-#include "fakes/FakeMessageBox.h"
+#include "fakes/FakeNotices.h"
 #include "fakes/FakePacketOwner.h"
 #include "fakes/FakeViewFields.h"
 #include "targets/Target_File.h"
@@ -21,14 +21,14 @@ void CaptureAndFormat(benchmark::State& state, const std::string& reading) {
     records.Setup.StampType = 2; // date and time: the most work per packet
     FakeByteSource port;
     FakeViewFields fields;
-    FakeMessageBox messages;
+    FakeNotices notices;
     FakePacketOwner owner;
     owner.SendToApp = 1;
     CParse_Data_Pkt packet;
     packet.Owner = &owner;
     packet.Setup = &records.Setup;
     packet.Fields = &fields;
-    CCaptureCycle cycle(port, packet, fields, messages);
+    CCaptureCycle cycle(port, packet, fields, notices);
     cycle.Setup = &records.Setup;
     for (auto _ : state) {
         port.Receive(reading);

@@ -7,8 +7,8 @@
 #include <exception>
 
 CCaptureCycle::CCaptureCycle(ByteSource& serialPort, CParse_Data_Pkt& packet, ViewFields& fields,
-                             MessageBoxService& messages)
-    : SerialPort(serialPort), Packet(packet), Fields(fields), Messages(messages) {}
+                             NoticeService& notices)
+    : SerialPort(serialPort), Packet(packet), Fields(fields), Notices(notices) {}
 
 void CCaptureCycle::SetPacketLed(int state) {
     PacketLedState = state;
@@ -120,11 +120,9 @@ void CCaptureCycle::ShowRxDCount() {
 }
 
 void CCaptureCycle::ReportFailure(const std::string& what) {
-    // Once per run: a fault that repeats with every packet must not stack up message boxes.
-    if (FailureReported)
-        return;
-    FailureReported = true;
-    Messages.Show(u"An unexpected error stopped the delivery of a packet:     \n\n" +
-                  Ascii16(what) +
-                  u"     \n\nCapture goes on; this message is not shown again.     ");
+    // A notice, not a box: a box would take the keyboard from the application the next
+    // readings are typed into. One that repeats with every packet is folded into one.
+    Notices.Post(NoticeKind::DeliveryFault, u"Reading not delivered",
+                 u"An unexpected error stopped the delivery of a packet: " + Ascii16(what) +
+                     u"\n\nCapture goes on.");
 }

@@ -3,7 +3,7 @@
 #include "capture/ByteSource.h"
 #include "capture/Parse_Data_Pkt.h"
 #include "capture/ViewFields.h"
-#include "platform/MessageBoxService.h"
+#include "platform/NoticeService.h"
 #include "setup/SetupRecord.h"
 
 // The timed cycle that drains the serial port into packets. The main view runs OnTimer from its
@@ -11,7 +11,7 @@
 class CCaptureCycle {
 public:
     CCaptureCycle(ByteSource& serialPort, CParse_Data_Pkt& packet, ViewFields& fields,
-                  MessageBoxService& messages);
+                  NoticeService& notices);
     virtual ~CCaptureCycle() = default;
 
     SetupRecord* Setup = nullptr; // EndOfPacket is read at every stored byte
@@ -39,6 +39,5 @@ private:
     ByteSource& SerialPort;
     CParse_Data_Pkt& Packet;
     ViewFields& Fields;
-    MessageBoxService& Messages;
-    bool FailureReported = false;
+    NoticeService& Notices;
 };

@@ -4,7 +4,7 @@
 
 // What a notice is about. Each kind has at most one notice on the screen: a newer one of the same
 // kind replaces it.
-enum class NoticeKind { Receiver, WaitingLines, NotTyped };
+enum class NoticeKind { Receiver, WaitingLines, NotTyped, DeliveryFault };
 
 // Tells the operator what happened while capture runs, without taking the keyboard focus from the
 // application he types into: the main window's status bar and one desktop notification per kind.

@@ -25,7 +25,7 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     : QWidget(parent), TestProgram(services.windows, services.processes, services.messages),
       TargetApp(services.keyboard, services.windows),
       Device(SerialPort, services.settings, services.discovery, services.messages),
-      Receiver(SerialPort, Device), Capture(SerialPort, Packet, *this, services.messages),
+      Receiver(SerialPort, Device), Capture(SerialPort, Packet, *this, services.notices),
       Messages(services.messages), Notices(services.notices), Dialogs(services.dialogs),
       Windows(services.windows), Settings(services.settings), Discovery(services.discovery),
       Keyboard(services.keyboard) {

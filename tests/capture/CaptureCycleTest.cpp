@@ -1,6 +1,6 @@
 #include "capture/CaptureCycle.h"
 #include "fakes/FakeByteSource.h"
-#include "fakes/FakeMessageBox.h"
+#include "fakes/FakeNotices.h"
 #include "fakes/FakePacketOwner.h"
 #include "fakes/FakeViewFields.h"
 #include "resources/ControlIds.h"
@@ -13,7 +13,7 @@ namespace {
 
 class CaptureCycleTest : public ::testing::Test {
 protected:
-    CaptureCycleTest() : cycle(port, packet, fields, messages) {
+    CaptureCycleTest() : cycle(port, packet, fields, notices) {
         records.SetDefaults();
         packet.Owner = &owner;
         packet.Setup = &records.Setup;
@@ -33,7 +33,7 @@ protected:
     FakeByteSource port;
     CParse_Data_Pkt packet;
     FakeViewFields fields;
-    FakeMessageBox messages;
+    FakeNotices notices;
     FakePacketOwner owner;
     CCaptureCycle cycle;
 };
@@ -179,15 +179,16 @@ TEST_F(CaptureCycleTest, ReentryRunsNoSecondCycle) {
     EXPECT_EQ(port.queue.size(), 2u);
 }
 
-TEST_F(CaptureCycleTest, FailingDeliveryIsReportedOnceAndCaptureGoesOn) {
+// Told in a notice (no box takes the keyboard while capture runs), for every packet it stops.
+TEST_F(CaptureCycleTest, FailingDeliveryIsNoticedAndCaptureGoesOn) {
     owner.app.onSend = [] { throw std::runtime_error("display gone"); };
     port.Receive("1\r2\r3\r");
     cycle.OnTimer();
     EXPECT_EQ(cycle.InTimer, 0);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].text.find(u"display gone"), std::u16string::npos);
+    ASSERT_EQ(notices.Count(NoticeKind::DeliveryFault), 1);
+    EXPECT_NE(notices.Shown(NoticeKind::DeliveryFault).find(u"display gone"), std::u16string::npos);
     cycle.OnTimer();
-    EXPECT_EQ(messages.shown.size(), 1u) << "reported once";
+    EXPECT_EQ(notices.Count(NoticeKind::DeliveryFault), 2);
     owner.app.onSend = nullptr;
     cycle.OnTimer();
     EXPECT_EQ(Delivered(), std::vector<std::string>{"3\r"});

@@ -4,6 +4,7 @@
 #include "SerialTestSupport.h"
 #include "capture/CaptureCycle.h"
 #include "fakes/FakeMessageBox.h"
+#include "fakes/FakeNotices.h"
 #include "fakes/FakePacketOwner.h"
 #include "fakes/FakeSerialPortDiscovery.h"
 #include "fakes/FakeSettingsStore.h"
@@ -284,7 +285,8 @@ TEST_F(DeviceDetectionTest, ReadingsOfTheFoundReceiverReachTheCaptureCycle) {
     packet.Owner = &owner;
     packet.Setup = &records.Setup;
     packet.Fields = &fields;
-    CCaptureCycle cycle(port, packet, fields, messages);
+    FakeNotices notices;
+    CCaptureCycle cycle(port, packet, fields, notices);
     cycle.Setup = &records.Setup;
 
     receiver.SendReading("12.345");
