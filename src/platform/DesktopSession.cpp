@@ -23,17 +23,19 @@ DesktopChoice ChooseDesktop(const DesktopFacts& facts) {
                            "toplevel list";
     } else if (facts.remoteDesktopPortal) {
         c.typing = TypingPath::Portal;
+        // KDE's portal lets a program type without asking; GNOME's asks at every run.
+        const std::string portal =
+            facts.desktop.find("KDE") != std::string::npos
+                ? ": typing through the desktop portal (allowed without a question)"
+                : ": typing through the desktop portal (the desktop asks once per run)";
         if (facts.kwinScripting) {
             c.windows = WindowListPath::KWin;
-            c.reason = where + ": typing through the desktop portal (asks once per run), windows "
-                               "through KWin scripts";
+            c.reason = where + portal + ", windows through KWin scripts";
         } else if (!facts.x11Display.empty()) {
             c.windows = WindowListPath::X11ClientsOnly;
-            c.reason = where + ": typing through the desktop portal (asks once per run); only "
-                               "X11 windows can be listed";
+            c.reason = where + portal + "; only X11 windows can be listed";
         } else {
-            c.reason = where + ": typing through the desktop portal (asks once per run); no "
-                               "window list";
+            c.reason = where + portal + "; no window list";
         }
     } else if (!facts.x11Display.empty()) {
         c.typing = TypingPath::XTest;

@@ -1,4 +1,5 @@
 #include "platform/portal/PortalKeyboardInjector.h"
+#include "platform/portal/PortalParent.h"
 
 #include <QString>
 #include <QThread>
@@ -11,7 +12,7 @@ PortalKeyboardInjector::PortalKeyboardInjector()
 std::u16string PortalKeyboardInjector::BeginTyping() {
     if (session_->IsOpen())
         return {};
-    switch (session_->Open(ConsentLimit)) {
+    switch (session_->Open(ConsentLimit, PortalParentWindow())) {
     case PortalSession::Outcome::Granted:
         break;
     case PortalSession::Outcome::Refused:

@@ -56,7 +56,8 @@ unsigned PortalSession::KeyboardPortalVersion(QDBusConnection bus) {
     return PortalProperty(bus, QStringLiteral("version")).toUInt();
 }
 
-PortalSession::Outcome PortalSession::Open(std::chrono::milliseconds consentLimit) {
+PortalSession::Outcome PortalSession::Open(std::chrono::milliseconds consentLimit,
+                                           const QString& parentWindow) {
     Close();
     if (!bus_.isConnected())
         return Outcome::NoPortal;
@@ -75,8 +76,8 @@ PortalSession::Outcome PortalSession::Open(std::chrono::milliseconds consentLimi
     outcome = Request(QStringLiteral("SelectDevices"), {QVariant::fromValue(session_)},
                       {{QStringLiteral("types"), keyboardDevice}}, stepLimit, nullptr);
     if (outcome == Outcome::Granted) {
-        outcome = Request(QStringLiteral("Start"), {QVariant::fromValue(session_), QString()}, {},
-                          consentLimit, &results);
+        outcome = Request(QStringLiteral("Start"), {QVariant::fromValue(session_), parentWindow},
+                          {}, consentLimit, &results);
     }
     if (outcome == Outcome::Granted &&
         (results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0)

@@ -24,9 +24,10 @@ public:
     // The interface's version, 0 when no portal offers remote desktop keyboards on the bus.
     static unsigned KeyboardPortalVersion(QDBusConnection bus = QDBusConnection::sessionBus());
 
-    // Creates a session, asks for a keyboard and starts it (where the desktop asks the operator).
-    // consentLimit bounds the wait for the operator's answer.
-    Outcome Open(std::chrono::milliseconds consentLimit);
+    // Creates a session, asks for a keyboard and starts it (where the desktop asks the operator,
+    // over parentWindow when it names one: see PortalParentWindow). consentLimit bounds the wait
+    // for the operator's answer.
+    Outcome Open(std::chrono::milliseconds consentLimit, const QString& parentWindow = {});
     bool IsOpen() const { return !session_.path().isEmpty(); }
     // Ends the session, when there is one.
     void Close();
