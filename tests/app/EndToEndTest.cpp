@@ -57,6 +57,14 @@ TEST(EndToEnd, ReadingsReachTheTargetFileAndTheFocusedApplication) {
         EXPECT_TRUE(WaitFor([&] { return terminal.Typed() == expectedTyped; }, limit))
             << layout << " typed: " << terminal.Typed();
     }
+
+    // Unplugged and back while capture runs: the program tells of it without taking the
+    // keyboard, so the next reading is typed where the operator works.
+    ASSERT_TRUE(h.Replug());
+    h.Receiver().SendReading("5.5");
+    EXPECT_TRUE(WaitFor([&] { return terminal.Typed() == expectedTyped + "5.5\n"; }, limit))
+        << "typed: " << terminal.Typed();
+    EXPECT_TRUE(HasFocus(d, term));
 }
 
 TEST(EndToEnd, SecondStartHandsItsFileToTheRunningCopy) {

@@ -11,17 +11,21 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
 
 namespace fs = std::filesystem;
 
 // The program's folders, its per-user settings with the simulated receiver mapped as COMn, its
-// setup files, and the running program.
+// setup files, and the running program. The port's name is a link to the receiver, as a USB
+// receiver's /dev/serial/by-id name is, so that it can be unplugged and plugged in again.
 class ProgramFolder {
 public:
     explicit ProgramFolder(int comPort = 3)
         : dir_(fs::temp_directory_path() / ("program-" + std::to_string(getpid()))) {
         fs::create_directories(dir_ / "config" / "Orvane Systems");
+        fs::create_symlink(sim_.SlavePath(), dir_ / "usb-receiver");
         fs::create_directories(dir_ / "data");
         fs::create_directories(dir_ / "runtime");
         fs::permissions(dir_ / "runtime", fs::perms::owner_all);
@@ -29,7 +33,8 @@ public:
         std::string use(200, '0');
         use[comPort - 1] = '1';
         std::ofstream(dir_ / "config" / "Orvane Systems" / "Tapline Brisk.conf")
-            << "[SerialDeviceMap]\nCOM" << comPort << "=" << sim_.SlavePath() << "\n\n"
+            << "[SerialDeviceMap]\nCOM" << comPort << "=" << (dir_ / "usb-receiver").string()
+            << "\n\n"
             << "[Settings]\nInstalledPorts=" << ones << "\nUsePorts=" << use
             << "\nLastPort=" << comPort << "\nCfgFileFolder=" << dir_.string() << "\n";
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
@@ -41,7 +46,18 @@ public:
         fs::remove_all(dir_);
     }
 
-    ReceiverSimulator& Receiver() { return sim_; }
+    ReceiverSimulator& Receiver() { return replugged_ ? *replugged_ : sim_; }
+    // Pulls the receiver out, waits until the program has had time to see it go, and plugs a new
+    // one in under the same name; false when the program does not take it back.
+    bool Replug() {
+        Receiver().Hangup();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        replugged_ = std::make_unique<ReceiverSimulator>();
+        fs::remove(dir_ / "usb-receiver");
+        fs::create_symlink(replugged_->SlavePath(), dir_ / "usb-receiver");
+        return replugged_->Ok() &&
+               WaitFor([&] { return replugged_->IdentifyCount() > 0; }, std::chrono::seconds(10));
+    }
     const fs::path& Dir() const { return dir_; }
 
     // A setup file that opens the port and writes to target at file open.
@@ -74,6 +90,7 @@ public:
 
 protected:
     ReceiverSimulator sim_;
+    std::unique_ptr<ReceiverSimulator> replugged_;
     fs::path dir_;
     ChildProcess program_;
 };

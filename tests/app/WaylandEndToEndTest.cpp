@@ -51,6 +51,13 @@ TEST(WaylandEndToEnd, ReadingsReachTheFocusedWaylandWindowAndTheFile) {
         EXPECT_TRUE(WaitFor([&] { return foot.Typed() == expectedTyped; }))
             << "typed: " << foot.Typed();
     }
+
+    // Unplugged and back while capture runs: told without taking the keyboard from the terminal.
+    ASSERT_TRUE(program.Replug());
+    program.Receiver().SendReading("5.5");
+    EXPECT_TRUE(WaitFor([&] { return foot.Typed() == expectedTyped + "5.5\n"; }))
+        << "typed: " << foot.Typed();
+    EXPECT_EQ(windows.Foreground(), terminal);
 }
 
 } // namespace
