@@ -41,8 +41,7 @@ void CTarget_App_Dlg::OnInitDialog() {
         Form().SetCheck(FocusRadio + mode, true);
     EnableAppGroup(mode == 1);
     Form().SetText(AppEdit,
-                   QString::fromStdU16String(CTextString::ToWide(std::string(
-                       Setup.TargetAppTitle, strnlen(Setup.TargetAppTitle, TitleLimit + 1)))));
+                   QString::fromStdU16String(CTextString::FromField(Setup.TargetAppTitle)));
 }
 
 void CTarget_App_Dlg::FillAppList() {
@@ -147,8 +146,7 @@ void CTarget_App_Dlg::OnOK() {
         return;
     }
     // The title is kept whatever the mode, for a later return to mode 1.
-    std::memset(Setup.TargetAppTitle, 0, sizeof Setup.TargetAppTitle);
-    CTextString::ToNarrow(trimmed.toStdU16String(), TitleLimit, Setup.TargetAppTitle);
+    CTextString::ToField(trimmed.toStdU16String(), Setup.TargetAppTitle);
     Setup.TargetAppMode = static_cast<std::uint8_t>(mode);
     EndDialog(IDOK);
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 CTarget_App::CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows)
     : keyboard_(keyboard), windows_(windows) {}
@@ -40,9 +39,7 @@ void CTarget_App::SendPacket(const std::u16string& text) {
         TypeIntoForeground();
         return;
     }
-    const std::string title(Setup->TargetAppTitle,
-                            strnlen(Setup->TargetAppTitle, sizeof Setup->TargetAppTitle));
-    TypeIntoTitledWindow(LowerAZ(CTextString::ToWide(title)));
+    TypeIntoTitledWindow(LowerAZ(CTextString::FromField(Setup->TargetAppTitle)));
 }
 
 void CTarget_App::TypeIntoForeground() {

@@ -141,14 +141,14 @@ void CBriskView::ApplySetup() {
         Form->Enable(ctl::SendToAppSwitch, false);
         Form->Enable(ctl::KbApp, false);
     } else {
-        Form->SetText(ctl::KbApp,
-                      Setup->TargetAppMode == 0
-                          ? FocusText
-                          : QString::fromStdU16String(CTextString::ToWide(Setup->TargetAppTitle)));
+        Form->SetText(ctl::KbApp, Setup->TargetAppMode == 0
+                                      ? FocusText
+                                      : QString::fromStdU16String(
+                                            CTextString::FromField(Setup->TargetAppTitle)));
     }
     if (TargetFileChosen()) {
         Form->SetText(ctl::FileName,
-                      QString::fromStdU16String(CTextString::ToWide(Setup->TargetFileName)));
+                      QString::fromStdU16String(CTextString::FromField(Setup->TargetFileName)));
         Form->Enable(ctl::SendToFileSwitch, true);
         Form->Enable(ctl::FileWrites, true);
         Form->Enable(ctl::FileErrors, true);
