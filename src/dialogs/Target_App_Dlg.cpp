@@ -107,11 +107,11 @@ void CTarget_App_Dlg::OnShowApp() {
         Messages.Show(NoTargetMessage, MsgStyle::OkBox());
         return;
     }
-    // The keystroke sender's rule, so that what shows here is where the keys will go. The
-    // program's own windows count too, this dialog included.
+    // The keystroke sender's rule, so that what shows here is where the keys will go: our own
+    // windows, this dialog included, are passed over as the sender passes them over.
     const std::u16string lowered = CTarget_App::LowerAZ(text);
     for (const WindowId window : Windows.TopLevelWindows()) {
-        if (!Windows.IsVisible(window))
+        if (!Windows.IsVisible(window) || Windows.IsOwnWindow(window))
             continue;
         const std::u16string title = Windows.Title(window);
         if (title.empty() || !CTarget_App::TitleContains(title, lowered))

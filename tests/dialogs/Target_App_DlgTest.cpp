@@ -184,13 +184,15 @@ TEST_F(TargetAppDialogTest, ShowAppRestoresTheMatchAndStaysInFrontOfIt) {
     })) << "the xterm shows again, under the dialog";
     EXPECT_TRUE(messages.shown.empty());
 
-    for (const char* text : {"", "no such window"}) {
+    // Only the dialog's own title contains "target": the sender would find no target either.
+    for (const char* text : {"", "no such window", "target"}) {
         dialog->Form().SetText(AppEdit, text);
         Click(*dialog, ShowApp);
     }
-    ASSERT_EQ(messages.shown.size(), 2u);
+    ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(messages.shown[0].text, u"No target application specified.     ");
     EXPECT_EQ(messages.shown[1].text, u"Cannot find selected application     ");
+    EXPECT_EQ(messages.shown[2].text, u"Cannot find selected application     ");
 }
 
 // What OK stores, and what it must not: the record changes only when the dialog closes by OK.
