@@ -41,8 +41,7 @@ void CTarget_App_Dlg::OnInitDialog() {
         Form().SetCheck(FocusRadio + mode, true);
     EnableAppGroup(mode == 1);
     Form().SetText(AppEdit,
-                   QString::fromStdU16String(CTextString::ToWide(std::string(
-                       Setup.TargetAppTitle, strnlen(Setup.TargetAppTitle, TitleLimit + 1)))));
+                   QString::fromStdU16String(CTextString::FromField(Setup.TargetAppTitle)));
 }
 
 void CTarget_App_Dlg::FillAppList() {
@@ -108,11 +107,11 @@ void CTarget_App_Dlg::OnShowApp() {
         Messages.Show(NoTargetMessage, MsgStyle::OkBox());
         return;
     }
-    // The keystroke sender's rule, so that what shows here is where the keys will go. The
-    // program's own windows count too, this dialog included.
+    // The keystroke sender's rule, so that what shows here is where the keys will go: our own
+    // windows, this dialog included, are passed over as the sender passes them over.
     const std::u16string lowered = CTarget_App::LowerAZ(text);
     for (const WindowId window : Windows.TopLevelWindows()) {
-        if (!Windows.IsVisible(window))
+        if (!Windows.IsVisible(window) || Windows.IsOwnWindow(window))
             continue;
         const std::u16string title = Windows.Title(window);
         if (title.empty() || !CTarget_App::TitleContains(title, lowered))
@@ -147,8 +146,7 @@ void CTarget_App_Dlg::OnOK() {
         return;
     }
     // The title is kept whatever the mode, for a later return to mode 1.
-    std::memset(Setup.TargetAppTitle, 0, sizeof Setup.TargetAppTitle);
-    CTextString::ToNarrow(trimmed.toStdU16String(), TitleLimit, Setup.TargetAppTitle);
+    CTextString::ToField(trimmed.toStdU16String(), Setup.TargetAppTitle);
     Setup.TargetAppMode = static_cast<std::uint8_t>(mode);
     EndDialog(IDOK);
 }

@@ -15,7 +15,6 @@ class CTarget_App_Dlg : public TemplateDialog {
     Q_OBJECT
 public:
     static constexpr int HelpContext = 105;
-    static constexpr int TitleLimit = 100; // characters of TargetAppTitle
     static constexpr const char16_t* NoTargetMessage = u"No target application specified.     ";
     static constexpr const char16_t* NotFoundMessage = u"Cannot find selected application     ";
     static constexpr const char16_t* SelectTargetMessage =

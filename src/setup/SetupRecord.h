@@ -5,16 +5,16 @@
 #include <cstdint>
 
 // The settings of one setup: at once the in-memory record and the setup-file format, byte for
-// byte. Integers are little-endian; a text field of n bytes holds at most n - 1 characters of
-// 8-bit text ended by a zero byte.
+// byte. Integers are little-endian; a text field of n bytes holds at most n - 1 bytes of text
+// ended by a zero byte (see CTextString::FromField and ToField).
 struct SetupRecord {
     std::uint16_t RecordSize;      // 1724; never tested when a file is read
     std::uint16_t ModelCode;       // 512
     std::uint16_t RecordVersion;   // 16
     std::uint8_t TargetAppMode;    // 0 focused application, 1 by title, 2 disabled
-    char TargetAppTitle[101];      // piece of the target window's title
-    char TargetFilePath[301];      // full path of the target file
-    char TargetFileName[301];      // file-name part of TargetFilePath; empty = no target file
+    char TargetAppTitle[101];      // piece of the target window's title, UTF-8
+    char TargetFilePath[301];      // full path of the target file, the file system's bytes
+    char TargetFileName[301];      // file-name part of TargetFilePath, UTF-8; empty = no file
     std::uint8_t DateOrder;        // 0 month-day-year, 1 day-month-year
     std::uint8_t DateSeparator;    // 0 '-', 1 '/'
     std::uint8_t TimeFormat;       // 0 12-hour, 1 24-hour

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 CTarget_App::CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows)
     : keyboard_(keyboard), windows_(windows) {}
@@ -36,13 +35,19 @@ void CTarget_App::SendPacket(const std::u16string& text) {
         windows_.Beep();
         return;
     }
-    if (Setup->TargetAppMode == 0) {
+    switch (Setup->TargetAppMode) {
+    case 0:
         TypeIntoForeground();
         return;
+    case 1:
+        TypeIntoTitledWindow(LowerAZ(CTextString::FromField(Setup->TargetAppTitle)));
+        return;
+    default:
+        // 2: the operator disabled keyboard transfer, whatever title the setup still keeps. Any
+        // other value comes from a damaged setup and names no target either.
+        windows_.Beep();
+        return;
     }
-    const std::string title(Setup->TargetAppTitle,
-                            strnlen(Setup->TargetAppTitle, sizeof Setup->TargetAppTitle));
-    TypeIntoTitledWindow(LowerAZ(CTextString::ToWide(title)));
 }
 
 void CTarget_App::TypeIntoForeground() {
@@ -72,7 +77,10 @@ void CTarget_App::TypeIntoTitledWindow(const std::u16string& loweredTitle) {
     }
     for (const WindowId window : windows_.TopLevelWindows()) {
         // A window closed since the list was taken is passed over, not the end of the search.
-        if (!windows_.IsWindow(window) || !windows_.IsVisible(window))
+        // So are our own windows: their titles may contain the text too ("Tapline Brisk -
+        // readings" above "readings.csv"), and readings typed there would be lost.
+        if (!windows_.IsWindow(window) || !windows_.IsVisible(window) ||
+            windows_.IsOwnWindow(window))
             continue;
         const std::u16string title = windows_.Title(window);
         if (title.empty() || !TitleContains(title, loweredTitle))

@@ -12,9 +12,10 @@
 
 // Types each formatted packet into the target application as one batch of key events: into the
 // window that has the keyboard (TargetAppMode 0) or into the topmost window whose title contains
-// TargetAppTitle (mode 1). A missing target only beeps. By default the packet's characters are
-// typed as the active keyboard layout produces them; Typing = ScanCodes sends the US-layout
-// scan codes of KeyCodes, ScanCodes and KeyFlags instead.
+// TargetAppTitle (mode 1); never into one of the program's own windows, and never in any other
+// mode (2: keyboard transfer disabled). A missing target only beeps. By default the packet's
+// characters are typed as the active keyboard layout produces them; Typing = ScanCodes sends the
+// US-layout scan codes of KeyCodes, ScanCodes and KeyFlags instead.
 class CTarget_App : public KeystrokeTarget {
 public:
     CTarget_App(KeyboardInjector& keyboard, WindowSystem& windows);

@@ -134,21 +134,25 @@ void CBriskView::ResetView() {
 void CBriskView::ApplySetup() {
     if (Setup->OpenSerialPort == 1)
         OnEnableSerialPort();
-    if (Setup->OpenAppDisabled == 1) {
+    // Keyboard transfer stays off when the setup says so at file open, when it was saved with
+    // transfer disabled (the title it keeps is for a later return to mode 1), and when its mode
+    // is none the program writes (a damaged file): the record then says disabled too.
+    const bool appDisabled = Setup->OpenAppDisabled == 1 || Setup->TargetAppMode > 1;
+    if (appDisabled) {
         Setup->TargetAppMode = 2;
         SetLed(ctl::KeyboardLed, Led::DarkRed);
         Form->SetText(ctl::KbApp, {});
         Form->Enable(ctl::SendToAppSwitch, false);
         Form->Enable(ctl::KbApp, false);
     } else {
-        Form->SetText(ctl::KbApp,
-                      Setup->TargetAppMode == 0
-                          ? FocusText
-                          : QString::fromStdU16String(CTextString::ToWide(Setup->TargetAppTitle)));
+        Form->SetText(ctl::KbApp, Setup->TargetAppMode == 0
+                                      ? FocusText
+                                      : QString::fromStdU16String(
+                                            CTextString::FromField(Setup->TargetAppTitle)));
     }
     if (TargetFileChosen()) {
         Form->SetText(ctl::FileName,
-                      QString::fromStdU16String(CTextString::ToWide(Setup->TargetFileName)));
+                      QString::fromStdU16String(CTextString::FromField(Setup->TargetFileName)));
         Form->Enable(ctl::SendToFileSwitch, true);
         Form->Enable(ctl::FileWrites, true);
         Form->Enable(ctl::FileErrors, true);
@@ -162,7 +166,7 @@ void CBriskView::ApplySetup() {
         MainFrame->ShowMinimizedNext();
     // Typing last: a desktop may ask the operator first, and readings that arrive meanwhile
     // must already go to the file and its counters.
-    if (Setup->OpenAppDisabled != 1 && Setup->OpenAppActive == 1)
+    if (!appDisabled && Setup->OpenAppActive == 1)
         OnSendToApp();
 }
 

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int TargetTextLimit = 300; // characters of TargetFilePath and TargetFileName
+constexpr int TargetPathLimit = 300; // bytes of TargetFilePath
 
 bool AskYesNo(MessageBoxService& messages, const char16_t* question) {
     return messages.Show(question, MsgStyle::Question()) == MsgAnswer::Yes;
@@ -96,8 +96,8 @@ void CBriskView::OnTargetApplication() {
         // A new target while typing: stop, so that readings do not go where the operator no
         // longer expects them.
         const bool titleChanged =
-            CTarget_App::LowerAZ(CTextString::ToWide(Setup->TargetAppTitle)) !=
-            CTarget_App::LowerAZ(CTextString::ToWide(dialog.PreviousTitle));
+            CTarget_App::LowerAZ(CTextString::FromField(Setup->TargetAppTitle)) !=
+            CTarget_App::LowerAZ(CTextString::FromField(dialog.PreviousTitle));
         if (SendToApp == 1 && (Setup->TargetAppMode != dialog.PreviousMode || titleChanged))
             OnSendToApp();
         const bool enabled = Setup->TargetAppMode != 2;
@@ -105,7 +105,7 @@ void CBriskView::OnTargetApplication() {
             Form->SetText(ctl::KbApp, QStringLiteral("Use application with current input focus"));
         else if (enabled)
             Form->SetText(ctl::KbApp,
-                          QString::fromStdU16String(CTextString::ToWide(Setup->TargetAppTitle)));
+                          QString::fromStdU16String(CTextString::FromField(Setup->TargetAppTitle)));
         else
             Form->SetText(ctl::KbApp, {});
         if (!enabled)
@@ -119,7 +119,8 @@ void CBriskView::OnTargetApplication() {
 }
 
 void CBriskView::OnTargetFile() {
-    const QString oldName = QString::fromStdU16String(CTextString::ToWide(Setup->TargetFileName));
+    const QString oldName =
+        QString::fromStdU16String(CTextString::FromField(Setup->TargetFileName));
     const std::size_t pathLength = strnlen(Setup->TargetFilePath, sizeof Setup->TargetFilePath);
     const QString start =
         QFile::decodeName(QByteArray(Setup->TargetFilePath, static_cast<qsizetype>(pathLength)));
@@ -136,7 +137,7 @@ void CBriskView::OnTargetFile() {
     // The writer opens the record's path as the file system's bytes: a path cut to fit would
     // name another file, so a path that does not fit is refused.
     const QByteArray bytes = QFile::encodeName(path);
-    if (bytes.size() > TargetTextLimit) {
+    if (bytes.size() > TargetPathLimit) {
         Messages.Show(u"The full path of the target file may have at most 300 characters.\n\n" +
                       path.toStdU16String() + u"     ");
         return;
@@ -145,11 +146,10 @@ void CBriskView::OnTargetFile() {
         AskAboutWaitingLines();
     std::memset(Setup->TargetFilePath, 0, sizeof Setup->TargetFilePath);
     std::memcpy(Setup->TargetFilePath, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    std::memset(Setup->TargetFileName, 0, sizeof Setup->TargetFileName);
-    CTextString::ToNarrow(QFileInfo(path).fileName().toStdU16String(), TargetTextLimit,
-                          Setup->TargetFileName);
+    CTextString::ToField(QFileInfo(path).fileName().toStdU16String(), Setup->TargetFileName);
 
-    const QString newName = QString::fromStdU16String(CTextString::ToWide(Setup->TargetFileName));
+    const QString newName =
+        QString::fromStdU16String(CTextString::FromField(Setup->TargetFileName));
     if (newName.compare(oldName, Qt::CaseInsensitive) != 0)
         ResetFileCounters();
     Form->SetText(ctl::FileName, newName);

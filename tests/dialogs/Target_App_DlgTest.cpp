@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include "dialogs/Target_App_Dlg.h"
@@ -27,6 +29,8 @@ void LeaveField(QWidget* widget) {
 #include "platform/x11/QtX11Display.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "platform/x11/XTestClients.h"
+#include "platform/x11/XTestKeyboardInjector.h"
+#include "targets/Target_App.h"
 
 #include <cstring>
 #include <memory>
@@ -48,7 +52,14 @@ protected:
         static char arg0[] = "target_app_dialog_test", arg1[] = "-platform", arg2[] = "xcb";
         static char* argv[] = {arg0, arg1, arg2, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
-        windows = std::make_unique<X11WindowSystem>(QtX11Display(), nullptr);
+        // Our own windows told apart as the program does: they are Qt's top-level widgets.
+        windows = std::make_unique<X11WindowSystem>(QtX11Display(), [](WindowId id) {
+            for (const QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->internalWinId() && static_cast<WindowId>(w->internalWinId()) == id)
+                    return true;
+            }
+            return false;
+        });
         const fs::path dir = fs::temp_directory_path();
         for (const char* title : {"Sheet Beta", "alpha notes", "TAPLINE Brisk - Demo"})
             terminals.push_back(std::make_unique<CatTerminal>(title, dir / title));
@@ -173,13 +184,15 @@ TEST_F(TargetAppDialogTest, ShowAppRestoresTheMatchAndStaysInFrontOfIt) {
     })) << "the xterm shows again, under the dialog";
     EXPECT_TRUE(messages.shown.empty());
 
-    for (const char* text : {"", "no such window"}) {
+    // Only the dialog's own title contains "target": the sender would find no target either.
+    for (const char* text : {"", "no such window", "target"}) {
         dialog->Form().SetText(AppEdit, text);
         Click(*dialog, ShowApp);
     }
-    ASSERT_EQ(messages.shown.size(), 2u);
+    ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(messages.shown[0].text, u"No target application specified.     ");
     EXPECT_EQ(messages.shown[1].text, u"Cannot find selected application     ");
+    EXPECT_EQ(messages.shown[2].text, u"Cannot find selected application     ");
 }
 
 // What OK stores, and what it must not: the record changes only when the dialog closes by OK.
@@ -242,6 +255,64 @@ TEST_F(TargetAppDialogTest, OkStoresOnlyWhenItCloses) {
             EXPECT_EQ(dialog->result(), c.then == Then::Ok ? CTarget_App_Dlg::IDOK : 0);
         }
     }
+}
+
+// A title in Cyrillic, chosen from the list, is where the real sender types the readings.
+TEST_F(TargetAppDialogTest, TitleInAnyScriptChosenFromTheListReceivesTheReadings) {
+    const std::u16string title = u"\u041E\u0442\u0447\u0451\u0442"; // a report, in Russian
+    QtTextWindow report(QT_TEXT_SINK, QString::fromStdU16String(title).toStdString(),
+                        fs::temp_directory_path() / "report.txt");
+    ASSERT_TRUE(Pump([&] { return Titled(title) != 0 && report.Ready(); }));
+
+    setup.TargetAppMode = 0;
+    const auto dialog = Open();
+    auto* list = dialog->Form().ControlAs<QListWidget>(AppList);
+    const auto rows = list->findItems(QString::fromStdU16String(title), Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1) << ListTexts(*dialog).join(" | ").toStdString();
+    list->setCurrentItem(rows[0]);
+    Click(*dialog, SpecificRadio);
+    emit dialog->Form().DoubleClicked(AppList);
+    Click(*dialog, Ok);
+    ASSERT_EQ(dialog->result(), CTarget_App_Dlg::IDOK);
+    EXPECT_STREQ(setup.TargetAppTitle, "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82");
+
+    XTestKeyboardInjector keyboard(QtX11Display());
+    ASSERT_TRUE(keyboard.Available());
+    CTarget_App sender(keyboard, *windows);
+    sender.Setup = &setup;
+    sender.SendPacket(u"12.5\r");
+    sender.SendPacket(u"-3,75\r");
+    EXPECT_TRUE(Pump([&] { return report.Typed() == "12.5\n-3,75\n"; }))
+        << "typed: [" << report.Typed() << "]";
+}
+
+// Our main window's title holds the setup's name: a stored title that only it contains names
+// no target, and nothing is typed into it.
+TEST_F(TargetAppDialogTest, TitleThatOnlyOurOwnWindowContainsGetsNoReadings) {
+    QWidget main;
+    main.setWindowTitle("Tapline Brisk - line 7 readings");
+    auto* field = new QLineEdit(&main);
+    (new QVBoxLayout(&main))->addWidget(field);
+    field->setFocus();
+    main.show();
+    const WindowId ours = static_cast<WindowId>(main.winId());
+    ASSERT_TRUE(Pump([&] { return StackPosition(ours) >= 0 && windows->IsVisible(ours); }));
+
+    XTestKeyboardInjector keyboard(QtX11Display());
+    CTarget_App sender(keyboard, *windows);
+    sender.Setup = &setup;
+    setup.TargetAppMode = 1;
+    std::strcpy(setup.TargetAppTitle, "LINE 7 readings");
+    sender.SendPacket(u"42\r");
+
+    // Typed into our window afterwards, behind whatever the sender may have sent: only this
+    // arrives when the sender sent nothing.
+    windows->Activate(ours);
+    ASSERT_TRUE(windows->WaitForKeyboard(ours, 5000));
+    ASSERT_TRUE(Pump([&] { return field->hasFocus(); }));
+    ASSERT_TRUE(keyboard.TypeCharacters(U"end"));
+    EXPECT_TRUE(Pump([&] { return field->text().endsWith("end"); })) << field->text().toStdString();
+    EXPECT_EQ(field->text().toStdString(), "end");
 }
 
 } // namespace

@@ -277,12 +277,40 @@ TEST_F(TargetAppTest, EmptyStoredTitleMatchesNoWindow) {
     EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}}));
 }
 
-TEST_F(TargetAppTest, OwnWindowsAreNotExcludedByTitle) {
-    UseMode(1, "tapline");
-    windows.Add(1, u"Tapline Brisk - Untitled").own = true;
+// Our main window's title holds the setup's name, which may well contain the stored text.
+TEST_F(TargetAppTest, OwnWindowsAreNeverTypedIntoAndTheSearchGoesOn) {
+    UseMode(1, "readings");
+    windows.Add(1, u"Tapline Brisk - readings").own = true;
+    windows.Add(2, u"Get Target Application").own = true;
+    windows.Add(7, u"readings.csv - LibreOffice Calc");
     app.SendPacket(u"5\r");
-    EXPECT_EQ(windows.calls, Activated(1));
+    EXPECT_EQ(windows.calls, Activated(7));
     EXPECT_EQ(keyboard.batches.size(), 1u);
+
+    // Only our own windows match: no target.
+    windows.calls.clear();
+    windows.Find(7)->exists = false;
+    app.SendPacket(u"6\r");
+    EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}}));
+    EXPECT_EQ(keyboard.batches.size(), 1u);
+}
+
+// --- Mode 2 and modes no setup should hold ------------------------------------------------------
+
+TEST_F(TargetAppTest, DisabledOrUnknownModeNeverTypesWhateverTheTitle) {
+    windows.Add(7, u"Monthly Report");
+    FocusOn(7);
+    for (const KeyboardTyping typing : {KeyboardTyping::ScanCodes, KeyboardTyping::Layout}) {
+        app.Typing = typing;
+        for (const int mode : {2, 3, 255}) {
+            windows.calls.clear();
+            UseMode(mode, "report");
+            app.SendPacket(u"5\r");
+            EXPECT_EQ(windows.calls, (std::vector<Call>{{Action::Beep}})) << "mode " << mode;
+        }
+    }
+    EXPECT_TRUE(keyboard.batches.empty());
+    EXPECT_TRUE(keyboard.texts.empty());
 }
 
 // --- No way to type ----------------------------------------------------------------------------

@@ -12,14 +12,18 @@
 #include "fakes/FakeWindowSystem.h"
 #include "gui/CommandRouter.h"
 #include "gui/TemplateForm.h"
+#include "setup/SetupFile.h"
 #include "view/BriskView.h"
 #include "view/ShownLamp.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 // The view on fake services, in a fake frame, showing a fake setup document.
 struct ViewHarness {
@@ -49,6 +53,20 @@ struct ViewHarness {
         records.SetDefaults();
         edit(records.Setup);
         doc.Open(records.Setup);
+    }
+
+    // A setup file read by the program's own reader, then opened as the document opens it.
+    bool OpenFile(const QString& path) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        SetupRecords records;
+        const int result = ReadSetupRecord(fd, records);
+        ::close(fd);
+        if (result != 0)
+            return false;
+        doc.Open(records.Setup);
+        return true;
     }
 
     CBriskView& View() { return *view; }

@@ -156,6 +156,44 @@ TEST(ViewState, DisabledKeyboardTargetIsStoredInTheSetup) {
     EXPECT_TRUE(h.doc.SetupChanged()) << "the mode change counts as a change";
 }
 
+// Saved with keyboard transfer disabled (its title kept for later) and "send to app active", or
+// damaged to a mode no setup holds: opened, such a setup types nowhere, not even into the
+// window that its title names.
+TEST(ViewState, SetupFileWithKeyboardTransferDisabledTypesNowhere) {
+    for (const std::uint8_t mode : {2, 9}) {
+        SCOPED_TRACE(mode);
+        ViewHarness h;
+        h.Start();
+        h.windows.Add(7, u"readings.csv - LibreOffice Calc");
+        h.windows.foreground = 7;
+        SetupRecords records;
+        records.SetDefaults();
+        records.Setup.TargetAppMode = mode;
+        std::strcpy(records.Setup.TargetAppTitle, "readings");
+        records.Setup.OpenAppActive = 1;
+        const QString path = h.dir.filePath("Line 3.tpln_brisk");
+        ASSERT_TRUE(WriteSetupFile(QFile::encodeName(path).toStdString(), records.Setup));
+        ASSERT_TRUE(h.OpenFile(path));
+
+        EXPECT_EQ(h.Lamp(ctl::KeyboardLed), Led::DarkRed);
+        EXPECT_FALSE(h.Form().IsEnabled(ctl::SendToAppSwitch));
+        EXPECT_FALSE(h.Form().IsEnabled(ctl::KbApp));
+        EXPECT_EQ(h.Field(ctl::KbApp), "");
+        EXPECT_EQ(h.View().SendToApp, 0);
+        EXPECT_EQ(h.doc.Setup.TargetAppMode, 2);
+        EXPECT_EQ(h.doc.SetupChanged(), mode != 2) << "a damaged mode is put right, and saved";
+
+        // A reading as the capture cycle hands it on: shown, typed nowhere.
+        std::memcpy(h.View().Packet.PacketBuffer, "12.5\r", 5);
+        h.View().Packet.PacketCount = 5;
+        h.View().Packet.ProcessPacket();
+        EXPECT_EQ(h.Field(ctl::OutputPacket), "12.5{CR}");
+        EXPECT_TRUE(h.keyboard.texts.empty());
+        EXPECT_TRUE(h.keyboard.batches.empty());
+        EXPECT_EQ(h.keyboard.beginCalls, 0) << "the desktop is not even asked to let us type";
+    }
+}
+
 TEST(ViewState, ErrorCounterAlertAndResetView) {
     ViewHarness h;
     h.Start();
