@@ -26,7 +26,8 @@ const wl_keyboard_listener keyboardListener = {
     [](void*, wl_keyboard*, unsigned, wl_surface*, wl_array*) {},
     [](void*, wl_keyboard*, unsigned, wl_surface*) {},
     [](void*, wl_keyboard*, unsigned, unsigned, unsigned, unsigned) {},
-    CompositorKeymap::OnModifiers,
+    // The group in the modifiers comes only with the keyboard focus and is stale without it.
+    [](void*, wl_keyboard*, unsigned, unsigned, unsigned, unsigned, unsigned) {},
     [](void*, wl_keyboard*, int, int) {},
 };
 
@@ -71,7 +72,7 @@ void CompositorKeymap::Disconnect() {
     if (keymap_)
         xkb_keymap_unref(keymap_);
     keymap_ = nullptr;
-    typeable_.clear();
+    Gather();
     if (context_)
         xkb_context_unref(context_);
     context_ = nullptr;
@@ -127,7 +128,6 @@ void CompositorKeymap::OnKeymap(void* data, wl_keyboard*, unsigned format, int f
                 if (self->keymap_)
                     xkb_keymap_unref(self->keymap_);
                 self->keymap_ = keymap;
-                self->group_ = 0;
                 self->Gather();
             }
         }
@@ -135,12 +135,14 @@ void CompositorKeymap::OnKeymap(void* data, wl_keyboard*, unsigned format, int f
     close(fd);
 }
 
-void CompositorKeymap::OnModifiers(void* data, wl_keyboard*, unsigned, unsigned, unsigned, unsigned,
-                                   unsigned group) {
-    auto* self = static_cast<CompositorKeymap*>(data);
-    if (group != self->group_) {
-        self->group_ = group;
-        self->Gather();
+unsigned CompositorKeymap::Groups() const {
+    return keymap_ ? xkb_keymap_num_layouts(keymap_) : 0;
+}
+
+void CompositorKeymap::SetGroup(std::optional<unsigned> group) {
+    if (group != named_) {
+        named_ = group;
+        Gather();
     }
 }
 
@@ -153,34 +155,24 @@ unsigned CompositorKeymap::KeysymFor(char32_t c) {
 }
 
 void CompositorKeymap::Gather() {
+    const unsigned groups = Groups();
+    group_.reset();
+    if (groups == 1)
+        group_ = 0;
+    else if (named_ && *named_ < groups)
+        group_ = named_;
+    strokes_.Gather(group_ ? keymap_ : nullptr, group_.value_or(0));
     typeable_.clear();
-    if (!keymap_)
-        return;
-    const xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap_);
-    const xkb_layout_index_t group = group_ < layouts ? group_ : 0;
-    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap_);
-    for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap_); key <= last; ++key) {
-        // A key with fewer groups than the keymap wraps (the common rule for short keys).
-        const xkb_layout_index_t keyLayouts = xkb_keymap_num_layouts_for_key(keymap_, key);
-        if (keyLayouts == 0)
-            continue;
-        const xkb_layout_index_t g = group % keyLayouts;
-        const xkb_level_index_t levels =
-            std::min<xkb_level_index_t>(xkb_keymap_num_levels_for_key(keymap_, key, g), 4);
-        for (xkb_level_index_t level = 0; level < levels; ++level) {
-            const xkb_keysym_t* syms = nullptr;
-            const int count = xkb_keymap_key_get_syms_by_level(keymap_, key, g, level, &syms);
-            typeable_.insert(syms, syms + std::max(count, 0));
-        }
-    }
+    if (keymap_ && !group_)
+        typeable_ = KeysymsTypedInEveryGroup(keymap_);
 }
 
 std::u32string CompositorKeymap::Missing(const std::u32string& text) const {
     std::u32string missing;
-    if (!keymap_)
-        return missing;
     for (const char32_t c : text) {
-        if (missing.find(c) == std::u32string::npos && !typeable_.contains(KeysymFor(c)))
+        if (missing.find(c) != std::u32string::npos)
+            continue;
+        if (group_ ? !strokes_.Find(c) : !typeable_.contains(KeysymFor(c)))
             missing += c;
     }
     return missing;

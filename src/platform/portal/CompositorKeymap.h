@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/portal/KeyStrokes.h"
+
+#include <optional>
 #include <string>
 #include <unordered_set>
 
@@ -11,12 +14,14 @@ struct xkb_context;
 struct xkb_keymap;
 
 // The keymap the compositor hands its clients, followed over a Wayland connection of our own for
-// the program's run. A compositor that types keysyms for others (GNOME's remote desktop) types
-// only those its active layout has and drops the rest without a word; this tells in advance
-// which characters would be dropped.
+// the program's run, and how it types each character.
 //
 // Clients learn the active group only while they hold the keyboard focus, which this connection
-// never does: the group is the one last announced to it, else the first.
+// never does: the group is known when the keymap has only one, or when the desktop names it
+// (SetGroup). In a known group characters are typed by key (Find). Otherwise they are typed
+// by keysym, which the compositor looks up in its active group itself; GNOME's types only those
+// its active group has and drops the rest without a word, so only the keysyms that every group
+// types exactly count as typeable then.
 class CompositorKeymap {
 public:
     CompositorKeymap();
@@ -30,9 +35,16 @@ public:
     // False when the connection is gone.
     bool Refresh();
     bool HasKeymap() const { return keymap_ != nullptr; }
-    // The characters of text that no key of the active group types on its first four levels
-    // (plain, Shift, AltGr, Shift+AltGr: the levels a keysym typist reaches), each once, in
-    // order. Without a keymap every character counts as typeable.
+    // How many groups (layouts) the keymap has; 0 without one.
+    unsigned Groups() const;
+    // The active group as the desktop names it, or nullopt where it does not.
+    void SetGroup(std::optional<unsigned> group);
+    bool GroupKnown() const { return group_.has_value(); }
+
+    // How the character is typed by key in the active group, when that is known and has it.
+    std::optional<KeyStrokes::Stroke> Find(char32_t c) const { return strokes_.Find(c); }
+    // The characters of text that cannot be typed exactly, each once, in order: by key where
+    // the group is known, else by keysym. Without a keymap none is.
     std::u32string Missing(const std::u32string& text) const;
     // The keysym a character is typed as: Tab and Return for tab and carriage return.
     static unsigned KeysymFor(char32_t c);
@@ -42,12 +54,10 @@ public:
                          unsigned version);
     static void OnCapabilities(void* data, wl_seat* seat, unsigned capabilities);
     static void OnKeymap(void* data, wl_keyboard* keyboard, unsigned format, int fd, unsigned size);
-    static void OnModifiers(void* data, wl_keyboard* keyboard, unsigned serial, unsigned depressed,
-                            unsigned latched, unsigned locked, unsigned group);
 
 private:
-    // The keysyms of the active group's first four levels, gathered when the keymap or the
-    // group changes.
+    // The strokes, or the keysyms typeable by keysym, gathered when the keymap or the group
+    // changes.
     void Gather();
     void Disconnect();
 
@@ -57,6 +67,8 @@ private:
     wl_keyboard* keyboard_ = nullptr;
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
-    unsigned group_ = 0;
+    std::optional<unsigned> named_; // as the desktop names it
+    std::optional<unsigned> group_; // known: named and present, or the only one
+    KeyStrokes strokes_;
     std::unordered_set<unsigned> typeable_;
 };

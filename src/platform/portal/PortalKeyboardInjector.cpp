@@ -1,10 +1,33 @@
 #include "platform/portal/PortalKeyboardInjector.h"
 #include "platform/portal/PortalParent.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
 #include <QString>
 #include <QThread>
 
 #include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+// KWin tells clients without the keyboard focus nothing of the operator's layout switches; it
+// names the active layout (the group of its keymap) on the session bus while it has several.
+std::optional<unsigned> KdeActiveLayout() {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.keyboard"), QStringLiteral("/Layouts"),
+        QStringLiteral("org.kde.KeyboardLayouts"), QStringLiteral("getLayout"));
+    call.setAutoStartService(false);
+    const QDBusReply<uint> reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
+    if (!reply.isValid())
+        return std::nullopt;
+    return reply.value();
+}
+
+} // namespace
 
 PortalKeyboardInjector::PortalKeyboardInjector()
     : available_(PortalVersion() > 0), session_(std::make_unique<PortalSession>()) {}
@@ -52,7 +75,14 @@ bool PortalKeyboardInjector::TypeCharacters(const std::u32string& text) {
                        u"off and on again to ask again.";
         return false;
     }
-    keymap_.Refresh();
+    if (!keymap_.Refresh())
+        keymap_.Connect();
+    keymap_.SetGroup(keymap_.Groups() > 1 ? KdeActiveLayout() : std::nullopt);
+    if (!keymap_.HasKeymap()) {
+        lastFailure_ = u"The desktop does not show this program its keyboard layout: the reading "
+                       u"is not typed, as it could arrive as other characters.";
+        return false;
+    }
     const std::u32string missing = keymap_.Missing(text);
     if (!missing.empty()) {
         QString list;
@@ -67,13 +97,41 @@ bool PortalKeyboardInjector::TypeCharacters(const std::u32string& text) {
                            .toStdU16String();
         return false;
     }
+    if (!(keymap_.GroupKnown() ? TypeByKey(text) : TypeByKeysym(text))) {
+        lastFailure_ = u"The desktop stopped this program's typing: switch \"Send to App via "
+                       u"Keyboard\" off and on again to ask again.";
+        return false;
+    }
+    return true;
+}
+
+bool PortalKeyboardInjector::TypeByKey(const std::u32string& text) {
+    std::vector<unsigned> keys;
+    for (const char32_t c : text) {
+        const std::optional<KeyStrokes::Stroke> stroke = keymap_.Find(c);
+        if (!stroke)
+            return false;
+        keys = stroke->held;
+        keys.push_back(stroke->key);
+        // Whatever went down comes up again, in reverse order, even where the portal refused a
+        // step: a modifier left down would change every key the operator types.
+        std::size_t pressed = 0;
+        bool typed = true;
+        while (typed && pressed < keys.size())
+            typed = session_->Keycode(keys[pressed++], true);
+        while (pressed > 0)
+            typed = session_->Keycode(keys[--pressed], false) && typed;
+        if (!typed)
+            return false;
+    }
+    return true;
+}
+
+bool PortalKeyboardInjector::TypeByKeysym(const std::u32string& text) {
     for (const char32_t c : text) {
         const unsigned keysym = CompositorKeymap::KeysymFor(c);
-        if (!session_->Keysym(keysym, true) || !session_->Keysym(keysym, false)) {
-            lastFailure_ = u"The desktop stopped this program's typing: switch \"Send to App via "
-                           u"Keyboard\" off and on again to ask again.";
+        if (!session_->Keysym(keysym, true) || !session_->Keysym(keysym, false))
             return false;
-        }
     }
     return true;
 }

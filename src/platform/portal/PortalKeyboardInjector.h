@@ -12,9 +12,11 @@
 // may type; GNOME's portal cannot remember the answer, so the session is kept for the program's
 // run and started only when the operator switches typing on (BeginTyping).
 //
-// The compositor types a keysym with the key and level of its active layout that has it, and
-// drops one the layout lacks without telling anyone; so a batch is checked against the keymap
-// the compositor publishes (CompositorKeymap) and typed whole or not at all.
+// Characters go by key code with the modifiers their level needs, found in the keymap the
+// compositor publishes (CompositorKeymap): a portal that is given keysyms picks a key and level
+// itself, and KDE's then leaves out the modifier the level needs. Where the keymap's active group
+// cannot be known, keysyms go after all, and the compositor picks the key in its active group.
+// A batch with a character that cannot be typed exactly is typed not at all.
 class PortalKeyboardInjector : public KeyboardInjector {
 public:
     // How long the operator has to answer the desktop's question.
@@ -35,6 +37,9 @@ public:
     std::u16string LastFailure() const override { return lastFailure_; }
 
 private:
+    bool TypeByKey(const std::u32string& text);
+    bool TypeByKeysym(const std::u32string& text);
+
     bool available_ = false;
     std::unique_ptr<PortalSession> session_;
     CompositorKeymap keymap_;

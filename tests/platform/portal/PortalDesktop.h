@@ -46,7 +46,10 @@ class PortalDesktop {
 public:
     enum class Kind { Gnome, Kde };
 
-    explicit PortalDesktop(Kind kind = Kind::Gnome) : kind_(kind) {
+    // kdeLayouts: KWin's keyboard layouts, as the operator lists them in Plasma's settings
+    // ("fr,de"); its default (us) when empty.
+    explicit PortalDesktop(Kind kind = Kind::Gnome, const std::string& kdeLayouts = {})
+        : kind_(kind) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "brisk-desktop.XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
@@ -60,6 +63,9 @@ public:
         for (const char* sub : {"home", "config", "data", "cache"})
             fs::create_directories(dir_ / sub);
         log_ = (dir_ / "session.log").string();
+        if (kind_ == Kind::Kde && !kdeLayouts.empty())
+            std::ofstream(dir_ / "config" / "kxkbrc")
+                << "[Layout]\nLayoutList=" << kdeLayouts << "\nUse=true\n";
         SetVariables();
         if (!StartBus() || !StartCompositor() || !StartPortal())
             return;
@@ -134,6 +140,16 @@ public:
         answer_->start(100);
     }
     void StopAnswering() { answer_.reset(); }
+
+    // Switches KWin to its layout at index, as the operator does from the panel.
+    bool SwitchKdeLayout(unsigned index) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.kde.keyboard"), QStringLiteral("/Layouts"),
+            QStringLiteral("org.kde.KeyboardLayouts"), QStringLiteral("setLayout"));
+        call << index;
+        const QDBusMessage reply = connection_.call(call, QDBus::Block, 5000);
+        return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
+    }
 
     // A Qt program as a Wayland client of the session, its output in the session's log.
     ChildProcess StartQt(const std::vector<std::string>& argv) {
