@@ -79,8 +79,9 @@ bool BreakBefore(std::vector<Piece>& pieces, std::size_t index) {
     while (index > 0 && pieces[index - 1].keepWithNext)
         --index;
     Piece& piece = pieces[index];
-    if (BreaksBefore(piece) ||
-        (index > 0 && pieces[index - 1].linePages.back() < piece.linePages.front()))
+    // The first piece after the contents, or one that follows a page break, begins a page.
+    if (index == 0 || BreaksBefore(piece) ||
+        pieces[index - 1].linePages.back() < piece.linePages.front())
         return false;
     if (piece.frame != nullptr) {
         QTextFrameFormat format = piece.frame->frameFormat();
@@ -130,6 +131,8 @@ std::map<int, int> TextLinesPerPage(const std::vector<Piece>& pieces) {
 // Moves lines from the page before onto a last page that holds too few.
 bool FillLastPage(std::vector<Piece>& pieces) {
     const std::map<int, int> lines = TextLinesPerPage(pieces);
+    if (lines.empty())
+        return false;
     const auto [last, count] = *lines.rbegin();
     if (count >= page::MinLines)
         return false;
@@ -144,6 +147,14 @@ bool FillLastPage(std::vector<Piece>& pieces) {
         }
     }
     return false;
+}
+
+// The page a block starts on, counting from 1.
+int PageOf(QTextDocument& doc, const QTextBlock& block) {
+    const QRectF rect = doc.documentLayout()->blockBoundingRect(block);
+    const double top =
+        block.layout()->lineCount() > 0 ? rect.top() + block.layout()->lineAt(0).y() : rect.top();
+    return PageAt(top) + 1;
 }
 
 } // namespace
@@ -171,13 +182,6 @@ bool ArrangePages(QTextDocument& doc) {
                 return false;
         return true;
     }
-}
-
-int PageOf(QTextDocument& doc, const QTextBlock& block) {
-    const QRectF rect = doc.documentLayout()->blockBoundingRect(block);
-    const double top =
-        block.layout()->lineCount() > 0 ? rect.top() + block.layout()->lineAt(0).y() : rect.top();
-    return PageAt(top) + 1;
 }
 
 void NumberContents(QTextDocument& doc, const std::vector<ContentsEntry>& contents) {

@@ -6,7 +6,6 @@
 
 #include <vector>
 
-class QTextBlock;
 class QTextDocument;
 
 // A4 in the layout's units (96 per inch) and the margins of the text on it.
@@ -29,9 +28,6 @@ void SetUpPages(QTextDocument& doc);
 // no paragraph leaves a single line behind or ahead, and no page after the title page holds
 // fewer than page::MinLines lines. Returns false when some page could not be mended.
 bool ArrangePages(QTextDocument& doc);
-
-// The page a block starts on, counting from 1.
-int PageOf(QTextDocument& doc, const QTextBlock& block);
 
 // Writes the page numbers of the headings into the contents.
 void NumberContents(QTextDocument& doc, const std::vector<ContentsEntry>& contents);
