@@ -1,4 +1,5 @@
 #include "app/BriskApp.h"
+#include "app/CommandLine.h"
 #include "app/DesktopBackends.h"
 #include "app/DesktopIntegration.h"
 #include "app/MainFrame.h"
@@ -16,8 +17,15 @@
 #include <QStandardPaths>
 #include <QWidget>
 #include <csignal>
+#include <cstdio>
+#include <string>
 
 int main(int argc, char* argv[]) {
+    // Before the window system: these work without a display.
+    if (const std::string answer = CommandLine::Answer(argc, argv); !answer.empty()) {
+        std::fputs(answer.c_str(), stdout);
+        return 0;
+    }
     // A full disk must fail a write, not end the program (the target file writer handles it).
     std::signal(SIGXFSZ, SIG_IGN);
     const DesktopFacts desktop = DesktopBackends::Environment();
