@@ -41,7 +41,7 @@ for package in qt6-wayland xdg-desktop-portal; do
 done
 
 for file in usr/share/man/man1/tapline-brisk.1.gz usr/share/doc/tapline-brisk/copyright \
-    usr/share/doc/tapline-brisk/changelog.gz; do
+    usr/share/doc/tapline-brisk/changelog.gz usr/share/tapline-brisk/screenshots/main-window.png; do
     [ -s "$scratch/root/$file" ] || fail "the package lacks $file"
 done
 appstreamcli validate --no-net "$scratch"/root/usr/share/metainfo/*.metainfo.xml >"$scratch/as.log" 2>&1 ||

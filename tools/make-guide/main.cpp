@@ -1,7 +1,8 @@
 // Builds the user's guide: the Markdown source set as a printed manual in a PDF, with pictures
 // of the program's windows drawn from its own widgets at build time, so that they always show
 // the program as it is built.
-//   make-guide SOURCE.md OUTPUT.pdf
+//   make-guide SOURCE.md OUTPUT.pdf [SCREENSHOT.png]
+// SCREENSHOT.png, when given, receives the main window's picture, for software centres.
 // A picture is named in the source as ![caption](NAME.png), NAME one of those of Pictures.cpp.
 #include "ManualStyle.h"
 #include "PageLayout.h"
@@ -17,8 +18,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make-guide SOURCE.md OUTPUT.pdf\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: make-guide SOURCE.md OUTPUT.pdf [SCREENSHOT.png]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -35,6 +36,11 @@ int main(int argc, char** argv) {
     QTextDocument doc;
     doc.setMarkdown(QString::fromUtf8(source.readAll()), QTextDocument::MarkdownDialectGitHub);
     const QMap<QString, QImage> pictures = WindowPictures();
+    if (argc == 4 && !pictures.value(QStringLiteral("main-window.png"))
+                          .save(QString::fromLocal8Bit(argv[3]), "PNG")) {
+        std::fprintf(stderr, "make-guide: cannot write %s\n", argv[3]);
+        return 1;
+    }
     for (auto it = pictures.begin(); it != pictures.end(); ++it)
         doc.addResource(QTextDocument::ImageResource, QUrl(it.key()), it.value());
     // The title page names the version as the About box does.
