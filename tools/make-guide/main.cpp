@@ -26,6 +26,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolBar>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -54,7 +55,8 @@ QImage MainWindow() {
     }
     auto* form = new TemplateForm(MainViewTemplate());
     frame.setCentralWidget(form);
-    frame.statusBar()->addWidget(new QLabel(QStringLiteral("Ready")), 1);
+    auto* ready = new QLabel(QStringLiteral("Ready"));
+    frame.statusBar()->addWidget(ready, 1);
     frame.statusBar()->setSizeGripEnabled(false);
 
     CLED_Ctrl leds;
@@ -75,6 +77,10 @@ QImage MainWindow() {
     form->SetText(ctl::Device, QStringLiteral("Trailnote USB Dock on COM3"));
     form->SetInt(ctl::RxDBuffer, 0);
     frame.adjustSize();
+    // As the program does: "Ready" starts where the form's labels do.
+    const int column = form->mapTo(&frame, form->ToPixels(3, 0, 0, 0).topLeft()).x();
+    ready->setContentsMargins(std::max(0, column - ready->mapTo(&frame, QPoint(0, 0)).x()), 0, 0,
+                              0);
     return Picture(frame);
 }
 
