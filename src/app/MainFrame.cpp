@@ -13,13 +13,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
-#include <QStatusTipEvent>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -37,7 +38,13 @@ CMainFrame::CMainFrame(CBriskApp& app, ViewServices services)
     Commands.OnCommand(cmd::ShowTapline, [this] { ShowMainWindow(); });
     Commands.OnCommand(cmd::Help, [this] { OnHelp(); });
     Commands.OnCommand(cmd::DefaultHelp, [this] { App.ShowHelp(108); });
-    Commands.OnCommand(cmd::AppExit, [this] { close(); });
+    Commands.OnCommand(cmd::AppExit, [this] {
+        // From the tray menu the window may be hidden, and a hidden window that closes is no
+        // last window closing: the program ends here once the questions let it close.
+        const bool hidden = !isVisible();
+        if (close() && hidden)
+            QCoreApplication::quit();
+    });
 }
 
 CMainFrame::~CMainFrame() {

@@ -17,6 +17,7 @@ public:
     // The frame's lines, in the box's coordinates.
     QRect Frame() const;
     void SetBuddy(QWidget* buddy) { buddy_ = buddy; }
+    QWidget* Buddy() const { return buddy_; }
 
 protected:
     bool event(QEvent* event) override;

@@ -40,7 +40,7 @@ const std::vector<MenuResource>& MainMenu() {
 
 const MenuResource& TrayMenu() {
     static const MenuResource menu{"Sys_Tray_1",
-                                    {{"&Show Tapline", cmd::ShowTapline}, {"E&xit", cmd::AppExit}}};
+                                   {{"&Show Tapline", cmd::ShowTapline}, {"E&xit", cmd::AppExit}}};
     return menu;
 }
 

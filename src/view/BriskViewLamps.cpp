@@ -41,9 +41,9 @@ void CBriskView::DescribeLamp(int id) {
         break;
     case ctl::KeyboardLed:
         words.subject = QStringLiteral("Send to app via keyboard");
-        words.state = led == Led::Green   ? QStringLiteral("on")
-                      : led == Led::Red   ? QStringLiteral("off")
-                                          : QStringLiteral("disabled");
+        words.state = led == Led::Green ? QStringLiteral("on")
+                      : led == Led::Red ? QStringLiteral("off")
+                                        : QStringLiteral("disabled");
         break;
     case ctl::FileLed:
         words.subject = QStringLiteral("Send to disk file");
