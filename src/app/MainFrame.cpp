@@ -2,6 +2,7 @@
 
 #include "app/BriskApp.h"
 #include "app/BriskDoc.h"
+#include "gui/TemplateForm.h"
 #include "platform/MessageBoxService.h"
 #include "platform/WindowSystem.h"
 #include "platform/x11/SkipTaskbar.h"
@@ -12,12 +13,14 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -35,7 +38,13 @@ CMainFrame::CMainFrame(CBriskApp& app, ViewServices services)
     Commands.OnCommand(cmd::ShowTapline, [this] { ShowMainWindow(); });
     Commands.OnCommand(cmd::Help, [this] { OnHelp(); });
     Commands.OnCommand(cmd::DefaultHelp, [this] { App.ShowHelp(108); });
-    Commands.OnCommand(cmd::AppExit, [this] { close(); });
+    Commands.OnCommand(cmd::AppExit, [this] {
+        // From the tray menu the window may be hidden, and a hidden window that closes is no
+        // last window closing: the program ends here once the questions let it close.
+        const bool hidden = !isVisible();
+        if (close() && hidden)
+            QCoreApplication::quit();
+    });
 }
 
 CMainFrame::~CMainFrame() {
@@ -113,17 +122,24 @@ void CMainFrame::BuildBars() {
     help->setShortcutContext(Qt::ApplicationShortcut);
     addAction(help);
 
+    // The first entry, "Show Tapline", is the default one (in bold); "Exit" shares the File
+    // menu's command and its questions.
     trayMenu_ = new QMenu(this);
-    QAction* show = router.Action(cmd::ShowTapline);
-    show->setText(QString::fromUtf8(::TrayMenu().items.front().text));
-    prompt(cmd::ShowTapline, show);
-    QFont bold = show->font();
-    bold.setBold(true);
-    show->setFont(bold);
-    trayMenu_->addAction(show);
-    trayMenu_->setDefaultAction(show);
+    for (const MenuItem& item : ::TrayMenu().items) {
+        QAction* a = router.Action(item.id);
+        a->setText(QString::fromUtf8(item.text));
+        prompt(item.id, a);
+        if (trayMenu_->isEmpty()) {
+            QFont bold = a->font();
+            bold.setBold(true);
+            a->setFont(bold);
+            trayMenu_->setDefaultAction(a);
+        }
+        trayMenu_->addAction(a);
+    }
 
-    // A normal status-bar widget: hidden while a command prompt shows, back afterwards.
+    // "Ready", the notices and the command prompts all show in this one label (see event()),
+    // so the text never jumps sideways.
     ready_ = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(ready_, 1);
     waiting_ = new QLabel;
@@ -135,6 +151,31 @@ void CMainFrame::BuildBars() {
     view_->AfterTick = [&router] { router.UpdateAll(); };
     adjustSize();
     setFixedSize(sizeHint());
+    // The status text starts where the form's labels do.
+    const int column = view_->Form->mapTo(this, view_->Form->ToPixels(3, 0, 0, 0).topLeft()).x();
+    const int at = ready_->mapTo(this, QPoint(0, 0)).x();
+    ready_->setContentsMargins(std::max(0, column - at), 0, 0, 0);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        statusTip_ = static_cast<QStatusTipEvent*>(event)->tip();
+        ShowStatusText();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::ShowStatusText() {
+    if (!ready_)
+        return;
+    // A command's prompt while the pointer rests on it; otherwise the newest notice (one line
+    // in the bar, the whole text as its tip), or "Ready".
+    if (!statusTip_.isEmpty())
+        ready_->setText(statusTip_);
+    else
+        ready_->setText(notice_.isEmpty() ? QStringLiteral("Ready") : notice_.section(u'\n', 0, 0));
+    ready_->setToolTip(statusTip_.isEmpty() ? notice_ : QString());
 }
 
 void CMainFrame::RefreshRecentFiles() {
@@ -307,11 +348,8 @@ void CMainFrame::ShowWaiting(const QString& text) {
 }
 
 void CMainFrame::ShowNotice(const QString& text) {
-    if (!ready_)
-        return;
-    // One line in the bar; the whole text as its tip.
-    ready_->setText(text.isEmpty() ? QStringLiteral("Ready") : text.section(u'\n', 0, 0));
-    ready_->setToolTip(text);
+    notice_ = text;
+    ShowStatusText();
 }
 
 void CMainFrame::ShowTrayBalloon(const QString& summary, const QString& body) {

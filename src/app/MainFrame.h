@@ -60,6 +60,7 @@ public:
     QMenu* TrayMenu() const { return trayMenu_; }
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -68,6 +69,7 @@ protected:
 private:
     void OnHelp();
     void ShowAs(int showCmd);
+    void ShowStatusText();
     void HideToTray();
     // The window manager forgets "above" when a window is hidden: asked again after each show.
     void ShowAgainOnTop();
@@ -81,4 +83,6 @@ private:
     QList<QAction*> recentActions_;
     QLabel* ready_ = nullptr;
     QLabel* waiting_ = nullptr;
+    QString notice_;    // the newest notice; empty: none is up
+    QString statusTip_; // the prompt of the command under the pointer
 };

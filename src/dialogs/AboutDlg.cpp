@@ -61,6 +61,7 @@ void CAboutDlg::OnInitDialog() {
     TemplateDialog::OnInitDialog();
     const QRect icon = Form().ToPixels(17, 10, 20, 20);
     Form().SetImage(Icon, ProgramIcon().pixmap(icon.size()));
+    Form().Control(Icon)->setAccessibleName(QStringLiteral("Tapline Brisk"));
 
     // Bold italic Arial at 16 points, or what the desktop offers in its place, in dark blue.
     QFont title(QStringLiteral("Arial"), 16, QFont::Bold, true);

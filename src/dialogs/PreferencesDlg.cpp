@@ -35,9 +35,9 @@ void CPreferencesDlg::OnInitDialog() {
 
 void CPreferencesDlg::LabelDateOrders(bool slash) {
     Form().SetText(MonthDayYear,
-                   slash ? QStringLiteral("Month/Day/Year") : QStringLiteral("Month-Day-Year"));
+                   slash ? QStringLiteral("&Month/Day/Year") : QStringLiteral("&Month-Day-Year"));
     Form().SetText(DayMonthYear,
-                   slash ? QStringLiteral("Day/Month/Year") : QStringLiteral("Day-Month-Year"));
+                   slash ? QStringLiteral("Day/Month/Y&ear") : QStringLiteral("Day-Month-Y&ear"));
 }
 
 void CPreferencesDlg::OnCommand(int id) {

@@ -4,6 +4,7 @@
 #include "targets/Target_App.h"
 #include "targets/TextString.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 
 #include <cstring>
@@ -27,6 +28,26 @@ CTarget_App_Dlg::CTarget_App_Dlg(SetupRecord& setup, WindowSystem& windows,
         if (id == AppEdit)
             OnKillFocusAppEdit();
     });
+    // Ahead of the dialog's own filter, which keeps Enter from closing the dialog.
+    Form().Control(AppList)->installEventFilter(this);
+}
+
+// Space or Enter on a listed window chooses it, as a double-click does.
+bool CTarget_App_Dlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* list = Form().ControlAs<QListWidget>(AppList);
+    if (watched == list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+                key->key() == Qt::Key_Enter) {
+                if (QListWidgetItem* current = list->currentItem())
+                    current->setSelected(true);
+                OnDblClkAppList();
+                return true;
+            }
+        }
+    }
+    return TemplateDialog::eventFilter(watched, event);
 }
 
 void CTarget_App_Dlg::OnInitDialog() {

@@ -35,6 +35,9 @@ public:
     // Enables the list, its hint, the edit field, its label and "Show App" together.
     void EnableAppGroup(bool enable);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void OnCommand(int id);
     void OnDblClkAppList();

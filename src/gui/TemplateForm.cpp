@@ -12,10 +12,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableWidget>
+#include <qdrawutil.h>
 
 #include <algorithm>
 
@@ -25,7 +28,69 @@ const char* const IdProperty = "templateControlId";
 const char* const SortedProperty = "templateSorted";
 const char* const LinkProperty = "templateLink";
 
+// The kinds of control that show a value and take no text of their own: a label or frame before
+// them names them.
+bool IsField(ControlKind kind) {
+    return kind == ControlKind::ReadOnlyEdit || kind == ControlKind::ReadOnlyRight ||
+           kind == ControlKind::Edit || kind == ControlKind::ListBox ||
+           kind == ControlKind::CheckList;
+}
+
+// A text as it reads, without its access-key marks.
+QString Plain(const QString& text) {
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+// The only checked button of a radio group (or its first while none is) is where Tab enters
+// the group; the arrow keys move within it.
+void KeepTabStop(QButtonGroup* group) {
+    const QList<QAbstractButton*> buttons = group->buttons();
+    if (buttons.isEmpty())
+        return;
+    QAbstractButton* stop = group->checkedButton() ? group->checkedButton() : buttons.front();
+    for (QAbstractButton* b : buttons)
+        b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
 } // namespace
+
+FramedBox::FramedBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+QRect FramedBox::Frame() const {
+    const int half = fontMetrics().height() / 2;
+    return QRect(0, half, width(), height() - half);
+}
+
+bool FramedBox::event(QEvent* event) {
+    if (event->type() == QEvent::Shortcut && buddy_ != nullptr) {
+        buddy_->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
+    return QGroupBox::event(event);
+}
+
+// The frame's top line runs through the middle of the title, so the controls laid out inside
+// the box keep the room above them that the layout gives them.
+void FramedBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFontMetrics metrics = fontMetrics();
+    const QSize text = metrics.size(Qt::TextShowMnemonic, title());
+    const int inset = metrics.averageCharWidth();
+    const int gap = title().isEmpty() ? 0 : inset / 2; // between the line and the title
+    const QRect titleRect(inset + gap, 0, text.width(), metrics.height());
+    painter.save();
+    painter.setClipRegion(QRegion(rect()).subtracted(titleRect.adjusted(-gap, 0, gap, 0)));
+    qDrawShadeRect(&painter, Frame(), palette(), true, 1, 0);
+    painter.restore();
+    style()->drawItemText(&painter, titleRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic,
+                          palette(), isEnabled(), title(), QPalette::WindowText);
+}
 
 TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWidget(parent) {
     const QFontMetrics metrics(font());
@@ -38,6 +103,7 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
         setWindowTitle(QString::fromUtf8(layout.title));
 
     QButtonGroup* radioGroup = nullptr;
+    QList<QWidget*> built; // one per row of the template
     for (const ControlTemplate& c : layout.controls) {
         // "&&" is a literal ampersand for buttons and group boxes as in the templates; plain
         // labels have no access keys here, so they show it single.
@@ -60,7 +126,7 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
             break;
         }
         case ControlKind::GroupBox:
-            w = new QGroupBox(text, this);
+            w = new FramedBox(text, this);
             w->lower();
             break;
         case ControlKind::Bitmap:
@@ -134,6 +200,8 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
             table->verticalHeader()->hide();
             table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             table->horizontalHeader()->setHighlightSections(false);
+            // Tab leaves the list for the next control; the arrow keys move within it.
+            table->setTabKeyNavigation(false);
             w = table;
             break;
         }
@@ -179,10 +247,38 @@ TemplateForm::TemplateForm(const DialogTemplate& layout, QWidget* parent) : QWid
             w->setObjectName(QStringLiteral("ctl%1").arg(c.id));
             controls_.insert(c.id, w);
         }
+        built.append(w);
     }
     for (QWidget* w : findChildren<QGroupBox*>())
         w->lower();
+    NameFields(layout, built);
+    for (QButtonGroup* group : findChildren<QButtonGroup*>()) {
+        KeepTabStop(group);
+        connect(group, &QButtonGroup::buttonToggled, this, [group] { KeepTabStop(group); });
+    }
     WidenCutLabels();
+}
+
+// A label just before a field names it and its access key reaches it; so does the title of a
+// box that frames a list.
+void TemplateForm::NameFields(const DialogTemplate& layout, const QList<QWidget*>& built) {
+    for (qsizetype i = 0; i + 1 < built.size(); ++i) {
+        const ControlTemplate& c = layout.controls[static_cast<std::size_t>(i)];
+        const ControlTemplate& next = layout.controls[static_cast<std::size_t>(i + 1)];
+        if (!IsField(next.kind))
+            continue;
+        const QString text = QString::fromUtf8(c.text ? c.text : "");
+        QWidget* field = built[i + 1];
+        if (c.kind == ControlKind::Label) {
+            auto* label = static_cast<QLabel*>(built[i]);
+            label->setText(text); // with a buddy, "&&" shows one ampersand
+            label->setBuddy(field);
+            field->setAccessibleName(Plain(text));
+        } else if (c.kind == ControlKind::GroupBox) {
+            static_cast<FramedBox*>(built[i])->SetBuddy(field);
+            field->setAccessibleName(Plain(text).trimmed().remove(QRegularExpression(":$")));
+        }
+    }
 }
 
 // A one-line label whose text the desktop's font cuts grows to its text where nothing but a

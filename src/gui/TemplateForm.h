@@ -2,10 +2,30 @@
 
 #include "gui/DialogTemplate.h"
 
+#include <QGroupBox>
 #include <QHash>
 #include <QWidget>
 
 class QPixmap;
+
+// A box around controls, drawn as the templates expect it: the frame's top line runs through
+// the middle of its title. Its access key goes to its buddy, the list it frames.
+class FramedBox : public QGroupBox {
+    Q_OBJECT
+public:
+    FramedBox(const QString& title, QWidget* parent);
+    // The frame's lines, in the box's coordinates.
+    QRect Frame() const;
+    void SetBuddy(QWidget* buddy) { buddy_ = buddy; }
+    QWidget* Buddy() const { return buddy_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* buddy_ = nullptr;
+};
 
 // Widgets built from a dialog template and placed as the template places them, with a control-id
 // interface (set and read text, numbers, check marks, enabled state, images) for the code.
@@ -47,6 +67,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void NameFields(const DialogTemplate& layout, const QList<QWidget*>& built);
     void WidenCutLabels();
 
     QHash<int, QWidget*> controls_;

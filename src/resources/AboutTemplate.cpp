@@ -33,7 +33,7 @@ const DialogTemplate& AboutTemplate() {
             {0, K::Label, "Address:", 74, 278, 38, 8},
             {0, K::Text, "Orvane Systems, 400 Harbour Road\nPortmead, OR 97000, USA", 114, 278, 170,
              18},
-            {Ok, K::DefaultButton, "OK", 117, 316, 72, 16},
+            {Ok, K::DefaultButton, "&OK", 117, 316, 72, 16},
         }};
     return layout;
 }

@@ -9,14 +9,14 @@ const DialogTemplate& AvailablePortsTemplate() {
         366,
         304,
         {
-            {0, K::GroupBox, "Serial ports: ", 8, 8, 188, 288},
+            {0, K::GroupBox, "Serial &ports: ", 8, 8, 188, 288},
             {PortList, K::CheckList, "", 16, 20, 172, 268},
             {0, K::GroupBox, "Instructions: ", 212, 8, 144, 124},
             {Instructions, K::Text, "", 220, 20, 128, 108},
-            {SelectAll, K::PushButton, "Select All", 230, 263, 48, 14},
-            {ClearAll, K::PushButton, "Clear All", 290, 263, 48, 14},
-            {Ok, K::DefaultButton, "OK", 230, 283, 48, 14},
-            {Cancel, K::PushButton, "Cancel", 290, 283, 48, 14},
+            {SelectAll, K::PushButton, "&Select All", 230, 263, 48, 14},
+            {ClearAll, K::PushButton, "C&lear All", 290, 263, 48, 14},
+            {Ok, K::DefaultButton, "&OK", 230, 283, 48, 14},
+            {Cancel, K::PushButton, "&Cancel", 290, 283, 48, 14},
         }};
     return layout;
 }

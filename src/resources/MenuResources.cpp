@@ -15,23 +15,23 @@ const std::vector<MenuResource>& MainMenu() {
           {"Recent File", RecentFilePlaceholder},
           {nullptr, 0},
           {"E&xit", cmd::AppExit}}},
-        {"Setup",
-         {{"Parsing...", cmd::SetupParsing},
-          {"Available Serial Ports...", cmd::SetupSerialPorts},
-          {"Preferences...", cmd::SetupPreferences}}},
-        {"Targets",
-         {{"Get Target Application...", cmd::TargetApplication},
+        {"&Setup",
+         {{"&Parsing...", cmd::SetupParsing},
+          {"&Available Serial Ports...", cmd::SetupSerialPorts},
+          {"P&references...", cmd::SetupPreferences}}},
+        {"&Targets",
+         {{"Get Target &Application...", cmd::TargetApplication},
           {nullptr, 0},
-          {"Get Target File...", cmd::TargetFile},
-          {"Disable Target File", cmd::DisableTargetFile},
-          {"Clear Target File", cmd::ClearTargetFile},
-          {"Clear File Counters", cmd::ClearFileCounters}}},
-        {"Test", {{"Communications Test (Linescope)", cmd::CommTest}}},
+          {"Get Target &File...", cmd::TargetFile},
+          {"&Disable Target File", cmd::DisableTargetFile},
+          {"&Clear Target File", cmd::ClearTargetFile},
+          {"Clear File C&ounters", cmd::ClearFileCounters}}},
+        {"T&est", {{"&Communications Test (Linescope)", cmd::CommTest}}},
         {"&Help",
-         {{"Help Topics...", cmd::HelpTopics},
-          {"Tapline Brisk User's Guide (PDF Document)", cmd::UsersGuide},
+         {{"&Help Topics...", cmd::HelpTopics},
+          {"Tapline Brisk &User's Guide (PDF Document)", cmd::UsersGuide},
           {nullptr, 0},
-          {"Orvane on the Web", cmd::WebSite},
+          {"Orvane on the &Web", cmd::WebSite},
           {nullptr, 0},
           {"&About Tapline Brisk...", cmd::AppAbout}}},
     };
@@ -39,7 +39,8 @@ const std::vector<MenuResource>& MainMenu() {
 }
 
 const MenuResource& TrayMenu() {
-    static const MenuResource menu{"Sys_Tray_1", {{"Show Tapline", cmd::ShowTapline}}};
+    static const MenuResource menu{"Sys_Tray_1",
+                                   {{"&Show Tapline", cmd::ShowTapline}, {"E&xit", cmd::AppExit}}};
     return menu;
 }
 

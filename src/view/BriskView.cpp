@@ -34,6 +34,9 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Form);
     connect(Form, &TemplateForm::Command, this, &CBriskView::OnCommand);
+    // The counters have no label of their own; the prompt of "Clear File Counters" names them.
+    Form->Control(ctl::FileWrites)->setAccessibleName(QStringLiteral("Packets saved"));
+    Form->Control(ctl::FileErrors)->setAccessibleName(QStringLiteral("Packets failed"));
 
     TargetApp.Typing = CTarget_App::TypingFromSetting(
         services.settings.GetProfileString("Settings", "KeyboardTyping", "Layout"));
@@ -252,7 +255,7 @@ void CBriskView::OnEnableSerialPort() {
     } else {
         Form->SetCheck(ctl::SerialSwitch, false);
         Form->SetText(ctl::Device, {});
-        Form->SetText(ctl::SerialSwitch, QStringLiteral("Enable serial port"));
+        Form->SetText(ctl::SerialSwitch, QStringLiteral("Enable serial &port"));
     }
     MainFrame->RefreshTrayTip();
     MainFrame->DoWaitCursor(-1);
@@ -362,8 +365,4 @@ void CBriskView::SetText(int id, const std::u16string& text) {
 
 void CBriskView::SetInt(int id, int value) {
     Form->SetInt(id, value);
-}
-
-void CBriskView::SetLed(int id, Led image) {
-    Form->SetImage(id, Leds.Image(image));
 }

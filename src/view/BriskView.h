@@ -16,6 +16,7 @@
 #include "view/ViewServices.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QTimer>
 #include <QWidget>
 
@@ -134,6 +135,8 @@ private:
     QString WaitingNotice() const;
     void PostIconMode();
     bool TargetFileChosen() const;
+    // The lamp's state in words: tool tip, accessible name and description.
+    void DescribeLamp(int id);
 
     MessageBoxService& Messages;
     NoticeService& Notices;
@@ -155,4 +158,5 @@ private:
     QElapsedTimer LastCycle;
     bool WakePending = false;
     bool Destroyed = false;
+    QHash<int, Led> Lamps; // the image each lamp shows
 };

@@ -74,6 +74,7 @@ void CBriskView::CheckReceiver(bool retry) {
     default:
         ReceiverState = change;
         Form->SetText(ctl::Device, DeviceText());
+        DescribeLamp(ctl::SerialLed);
         MainFrame->RefreshTrayTip();
         break;
     }

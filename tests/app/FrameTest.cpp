@@ -20,7 +20,7 @@ TEST(MainFrame, MenusPromptsAndAccelerators) {
     QStringList menus;
     for (QAction* a : h.Frame().menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "Setup", "Targets", "Test", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Setup", "&Targets", "T&est", "&Help"}));
 
     struct Row {
         int id;

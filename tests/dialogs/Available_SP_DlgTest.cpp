@@ -5,7 +5,9 @@
 #include "fakes/FakeSerialPortDiscovery.h"
 #include "fakes/FakeSettingsStore.h"
 #include "gui/TemplateForm.h"
+#include "resources/AboutTemplate.h"
 #include "resources/AvailablePortsTemplate.h"
+#include "resources/MainViewTemplate.h"
 #include "resources/ParsingTemplate.h"
 #include "resources/PreferencesTemplate.h"
 #include "resources/TargetAppTemplate.h"
@@ -24,6 +26,7 @@
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <set>
 #include <vector>
@@ -203,6 +206,62 @@ TEST(DialogTemplates, TextsAreNotCut) {
             }
         }
     }
+}
+
+// What a box holds starts inside its frame, as far below the frame's top line in every box: a
+// boxed text's first line never sits on the line.
+TEST(DialogTemplates, BoxedControlsStartInsideTheFrameAlike) {
+    QList<int> gaps;
+    for (const DialogTemplate* layout :
+         {&ParsingTemplate(), &AboutTemplate(), &AvailablePortsTemplate(), &PreferencesTemplate(),
+          &TargetAppTemplate(), &MainViewTemplate()}) {
+        TemplateForm form(*layout);
+        for (const FramedBox* box : form.findChildren<FramedBox*>()) {
+            const int frameTop = box->y() + box->Frame().top();
+            int first = INT_MAX;
+            for (const QWidget* w : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (w != box && box->geometry().contains(w->geometry()))
+                    first = std::min(first, w->y() + w->contentsRect().top());
+            ASSERT_NE(first, INT_MAX) << box->title().toStdString();
+            gaps << first - frameTop;
+            EXPECT_GT(first - frameTop, 0) << box->title().toStdString() << " in "
+                                           << (layout->title ? layout->title : "main view");
+        }
+    }
+    for (const int gap : gaps)
+        EXPECT_NEAR(gap, gaps.front(), 1) << "every box keeps the same room above its contents";
+}
+
+// Tab goes from the list to the buttons, and into each radio group on its checked button.
+TEST_F(AvailablePortsDialogTest, TabReachesEveryControl) {
+    Install(1);
+    const auto dialog = Open();
+    QApplication::setActiveWindow(dialog.get());
+    List(*dialog).setFocus();
+    QList<int> reached;
+    for (int i = 0; i < 6; ++i) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        reached << QApplication::focusWidget()->property("templateControlId").toInt();
+    }
+    using namespace idc317;
+    EXPECT_EQ(reached, (QList<int>{SelectAll, ClearAll, Ok, Cancel, PortList, SelectAll}));
+
+    TemplateForm form(PreferencesTemplate());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    using namespace idc318;
+    for (const int id : {DayMonthYear, SlashSeparator, Clock24, AppDisabled, SystemTray})
+        form.SetCheck(id, true);
+    form.Control(DayMonthYear)->setFocus();
+    reached.clear();
+    for (int i = 0; i < 8; ++i) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        reached << QApplication::focusWidget()->property("templateControlId").toInt();
+    }
+    EXPECT_EQ(reached, (QList<int>{SlashSeparator, Clock24, AppDisabled, WriteToFile, SerialPort,
+                                   RunMinimized, SystemTray, Help}));
 }
 
 // What the system knows of a port shows in its description: the product name a device reports,

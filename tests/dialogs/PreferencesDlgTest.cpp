@@ -42,13 +42,13 @@ TEST_F(PreferencesDialogTest, DateOrderLabelsShowTheChosenSeparatorAndCancelKeep
     SetupRecord before;
     std::memcpy(&before, &setup, sizeof setup);
     auto d = Open();
-    EXPECT_EQ(Labels(*d), (QStringList{"Month/Day/Year", "Day/Month/Year"}));
+    EXPECT_EQ(Labels(*d), (QStringList{"&Month/Day/Year", "Day/Month/Y&ear"}));
     EXPECT_TRUE(d->Form().IsChecked(DayMonthYear));
     EXPECT_TRUE(d->Form().IsChecked(SlashSeparator));
     Click(*d, DashSeparator);
-    EXPECT_EQ(Labels(*d), (QStringList{"Month-Day-Year", "Day-Month-Year"}));
+    EXPECT_EQ(Labels(*d), (QStringList{"&Month-Day-Year", "Day-Month-Y&ear"}));
     Click(*d, SlashSeparator);
-    EXPECT_EQ(Labels(*d), (QStringList{"Month/Day/Year", "Day/Month/Year"}));
+    EXPECT_EQ(Labels(*d), (QStringList{"&Month/Day/Year", "Day/Month/Y&ear"}));
     Click(*d, DashSeparator);
     for (int id : {MonthDayYear, Clock24, SystemTray, AppDisabled, WriteToFile, RunMinimized})
         Click(*d, id);

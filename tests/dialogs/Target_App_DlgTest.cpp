@@ -15,8 +15,8 @@
 namespace {
 
 // Before Xlib, which names its own KeyPress and FocusOut.
-void PressEnter(QWidget* widget) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+void PressEnter(QWidget* widget, Qt::Key key = Qt::Key_Return) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
 }
 void LeaveField(QWidget* widget) {
@@ -34,6 +34,7 @@ void LeaveField(QWidget* widget) {
 
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -152,9 +153,20 @@ TEST_F(TargetAppDialogTest, ListsTheOpenWindowsButNotTheProgramsNorItself) {
     EXPECT_TRUE(dialog->Form().IsChecked(SpecificRadio));
     EXPECT_TRUE(dialog->Form().IsEnabled(AppList));
 
-    dialog->Form().ControlAs<QListWidget>(AppList)->setCurrentRow(1);
+    auto* list = dialog->Form().ControlAs<QListWidget>(AppList);
+    list->setCurrentRow(1);
     emit dialog->Form().DoubleClicked(AppList);
     EXPECT_EQ(dialog->Form().Text(AppEdit), "Sheet Beta");
+    // From the keyboard: Space or Enter on a listed window chooses it, as a double-click does.
+    for (const auto& [key, row, chosen] :
+         {std::tuple{Qt::Key_Space, 0, "alpha notes"}, std::tuple{Qt::Key_Return, 1, "Sheet Beta"},
+          std::tuple{Qt::Key_Enter, 0, "alpha notes"}}) {
+        list->clearSelection();
+        list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+        PressEnter(list, key);
+        EXPECT_EQ(dialog->Form().Text(AppEdit), chosen) << key;
+        EXPECT_TRUE(dialog->isVisible()) << "Enter chooses, it does not close";
+    }
     dialog->Form().SetText(AppEdit, " \tSheet Beta  ");
     LeaveField(dialog->Form().Control(AppEdit));
     EXPECT_EQ(dialog->Form().Text(AppEdit), "Sheet Beta");

@@ -226,7 +226,7 @@ TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
     h.View().OnEnableSerialPort(); // nothing mapped: no port at all
     EXPECT_FALSE(h.View().SerialPort.IsOpen());
     EXPECT_FALSE(h.Form().IsChecked(ctl::SerialSwitch));
-    EXPECT_EQ(h.Field(ctl::SerialSwitch), "Enable serial port");
+    EXPECT_EQ(h.Field(ctl::SerialSwitch), "Enable serial &port");
     EXPECT_EQ(h.Lamp(ctl::SerialLed), Led::Red);
     ASSERT_FALSE(h.messages.shown.empty());
     EXPECT_EQ(h.messages.shown.back().text.rfind(

@@ -27,6 +27,8 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 // The widget as it is drawn on the screen, in a thin grey frame that sets it off from the white
@@ -59,7 +61,8 @@ QImage MainWindow() {
     }
     auto* form = new TemplateForm(MainViewTemplate());
     frame.setCentralWidget(form);
-    frame.statusBar()->addWidget(new QLabel(QStringLiteral("Ready")), 1);
+    auto* ready = new QLabel(QStringLiteral("Ready"));
+    frame.statusBar()->addWidget(ready, 1);
     frame.statusBar()->setSizeGripEnabled(false);
 
     CLED_Ctrl leds;
@@ -80,6 +83,10 @@ QImage MainWindow() {
     form->SetText(ctl::Device, QStringLiteral("Trailnote USB Dock on COM3"));
     form->SetInt(ctl::RxDBuffer, 0);
     frame.adjustSize();
+    // As the program does: "Ready" starts where the form's labels do.
+    const int column = form->mapTo(&frame, form->ToPixels(3, 0, 0, 0).topLeft()).x();
+    ready->setContentsMargins(std::max(0, column - ready->mapTo(&frame, QPoint(0, 0)).x()), 0, 0,
+                              0);
     return Picture(frame);
 }
 
