@@ -36,6 +36,12 @@ QImage Picture(QWidget& widget) {
     return widget.grab().toImage();
 }
 
+// A dialog's whole face, also where the small offscreen screen would make the dialog scroll.
+QImage Picture(TemplateDialog& dialog) {
+    Picture(static_cast<QWidget&>(dialog));
+    return dialog.Form().grab().toImage();
+}
+
 // The main window as it looks with the port open, a reading just received, keyboard and file
 // transfer on: menus, toolbar, the form and the status bar.
 QImage MainWindow() {
