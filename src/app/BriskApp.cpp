@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QUrl>
 
 const QString CBriskApp::UsersGuideName = QStringLiteral("Tapline_Brisk_Users_Guide.pdf");
@@ -68,6 +69,9 @@ bool CBriskApp::InitInstance(const QStringList& arguments) {
         frame_->SetIconMode(0);
     LoadCfgFolder();
     router_.UpdateAll();
+    // The main window's F1 is blocked while one of its dialogs is open; here it reaches every
+    // window of the program.
+    QCoreApplication::instance()->installEventFilter(this);
     return true;
 }
 
@@ -147,28 +151,58 @@ void CBriskApp::ShowHelp(int context) {
 
 void CBriskApp::OnUsersGuide() {
     // Beside the executable, or in the data folder of an installed program.
-    const QStringList places{AppFolder + UsersGuideName,
-                             AppFolder + QStringLiteral("../share/tapline-brisk/") +
-                                 UsersGuideName};
-    for (const QString& place : places) {
-        const QString path = QDir::cleanPath(QFileInfo(place).absoluteFilePath());
-        if (QFileInfo::exists(path) && services_.openUrl &&
-            services_.openUrl(QUrl::fromLocalFile(path)))
+    QStringList places;
+    for (const QString& place :
+         {AppFolder + UsersGuideName,
+          AppFolder + QStringLiteral("../share/tapline-brisk/") + UsersGuideName})
+        places.append(QDir::cleanPath(QFileInfo(place).absoluteFilePath()));
+    QStringList found;
+    for (const QString& path : places) {
+        if (!QFileInfo::exists(path))
+            continue;
+        if (services_.openUrl && services_.openUrl(QUrl::fromLocalFile(path)))
             return;
+        found.append(path);
     }
+    // The guide that would not open, or where it was looked for.
+    const QString where = (found.isEmpty() ? places : found).join(u'\n');
     Messages().Show(u"Unable to open the Tapline Brisk User's Guide.\n\n"
                     u"The User's Guide and Adobe Acrobat PDF reader (or equivalent) must be "
-                    u"installed on this computer.");
+                    u"installed on this computer.\n\n" +
+                    where.toStdU16String() + u"     ");
+}
+
+bool CBriskApp::OpenAddress(const QUrl& url) {
+    if (services_.openUrl && services_.openUrl(url))
+        return true;
+    // A mail address is shown without its scheme and subject, as it is typed into a mail.
+    const QString address = url.scheme() == QStringLiteral("mailto") ? url.path() : url.toString();
+    Messages().Show(u"No program on this computer opens this address. You can copy it from "
+                    u"here:\n\n" +
+                    address.toStdU16String() + u"     ");
+    return false;
 }
 
 void CBriskApp::OnWebSite() {
-    if (services_.openUrl)
-        services_.openUrl(QUrl(CAboutDlg::WebSite));
+    OpenAddress(QUrl(CAboutDlg::WebSite));
 }
 
 void CBriskApp::OnAppAbout() {
-    CAboutDlg about(services_.openUrl, MainFrame);
+    CAboutDlg about([this](const QUrl& url) { return OpenAddress(url); }, MainFrame);
     about.DoModal();
+}
+
+bool CBriskApp::eventFilter(QObject* watched, QEvent* event) {
+    // A key that reaches a widget was not taken as a shortcut: the main window's F1 did not see
+    // it, because a dialog blocks that window.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && frame_) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+            router_.Execute(cmd::Help);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CBriskApp::DoWaitCursor(int code) {

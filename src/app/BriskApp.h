@@ -52,6 +52,9 @@ public:
     void OnUsersGuide();
     void OnWebSite();
     void OnAppAbout();
+    // Opens a document or link through the desktop; where no program takes it, a message shows
+    // the address so that the user can copy it.
+    bool OpenAddress(const QUrl& url);
     void DoWaitCursor(int code);
 
     void AddRecentFile(const QString& path);
@@ -63,6 +66,10 @@ public:
     HelpWindow* Help() const { return help_; }
 
     CommandTarget Commands;
+
+protected:
+    // F1 in any dialog opens the help topic in force.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     AppServices services_;

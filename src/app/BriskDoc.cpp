@@ -122,6 +122,14 @@ QString CBriskDoc::DocumentTitle() const {
     return PathName.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(PathName).fileName();
 }
 
+// The setup's own name in the folder of setup files; a setup without a file proposes its title
+// with the setup-file extension.
+QString CBriskDoc::SaveAsStart() const {
+    const QString name =
+        PathName.isEmpty() ? QStringLiteral("Untitled.tpln_brisk") : QFileInfo(PathName).fileName();
+    return CfgFolder + u'/' + name;
+}
+
 void CBriskDoc::OnFileSave() {
     if (!PathName.isEmpty() && QFileInfo::exists(PathName))
         OnSaveDocument(PathName);
@@ -131,7 +139,7 @@ void CBriskDoc::OnFileSave() {
 
 void CBriskDoc::OnFileSaveAs() {
     const QString path = App.Dialogs().GetSaveFileName(
-        QStringLiteral("Save Tapline Brisk Setup File As"), CfgFolder, FileFilter);
+        QStringLiteral("Save Tapline Brisk Setup File As"), SaveAsStart(), FileFilter);
     if (path.isEmpty())
         return;
     if (OnSaveDocument(path)) {
@@ -156,7 +164,7 @@ bool CBriskDoc::SaveModified() {
         (info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
         return OnSaveDocument(PathName);
     const QString path = App.Dialogs().GetSaveFileName(
-        QStringLiteral("Save Tapline Brisk Setup File As"), CfgFolder, FileFilter);
+        QStringLiteral("Save Tapline Brisk Setup File As"), SaveAsStart(), FileFilter);
     if (path.isEmpty() || !OnSaveDocument(path))
         return false;
     PathName = path;

@@ -39,6 +39,8 @@ public:
     static QString TitleName(const QString& path);
     // The document's name in the framework's prompts.
     QString DocumentTitle() const;
+    // Where Save As starts: the folder of setup files and the setup's name.
+    QString SaveAsStart() const;
 
     static const QString FileFilter;
 

@@ -1,6 +1,7 @@
 #include "app/HelpWindow.h"
 
 #include <QFile>
+#include <QScreen>
 #include <QUrl>
 
 HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
@@ -15,6 +16,13 @@ void HelpWindow::ShowTopic(int context) {
         page = QStringLiteral("qrc:/help/108.html"), context = 108;
     topic_ = context;
     setSource(QUrl(page));
+    if (!isVisible()) {
+        // No larger than the free part of the screen, so that all of it can be reached.
+        if (const QScreen* s = screen())
+            resize(size().boundedTo(s->availableGeometry().size() * 9 / 10));
+    }
+    if (isMinimized())
+        showNormal();
     show();
     raise();
     activateWindow();

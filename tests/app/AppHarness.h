@@ -39,6 +39,7 @@ public:
     FakeMessageBox messages;
     FakeNotices notices;
     FakeFileDialogs dialogs;
+    FileDialogs* fileDialogs = &dialogs; // a test may put the real ones here before Start
     NoDiscovery discovery;
     FakeKeyboardInjector keyboard;
     FakeWindowSystem windows;
@@ -51,7 +52,7 @@ public:
 
     void Start(const QStringList& arguments = {}) {
         AppServices services{
-            {settings, messages, discovery, keyboard, windows, processes, dialogs, notices},
+            {settings, messages, discovery, keyboard, windows, processes, *fileDialogs, notices},
             [this](const QUrl& url) {
                 openedUrls.append(url);
                 return false;

@@ -2,13 +2,18 @@
 #include "ReceiverSimulator.h"
 #include "app/AppHarness.h"
 #include "app/HelpWindow.h"
+#include "gui/TemplateDialog.h"
+#include "resources/AboutTemplate.h"
 #include "resources/CommandIds.h"
 #include "resources/ControlIds.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -99,24 +104,49 @@ TEST(MainFrame, HelpFollowsTheContextInForce) {
     EXPECT_EQ(h.app->Help()->Topic(), 108);
 }
 
-TEST(MainFrame, UsersGuideAndWebSite) {
+// The harness's desktop opens nothing: no PDF reader, no browser, no mail program. Each
+// command then says what it could not open, with the path or address to copy.
+TEST(MainFrame, WhatTheDesktopCannotOpenIsNamed) {
     AppHarness h;
     h.Start();
-    // An installed program: the guide in the data folder beside the program's bin folder.
+    const std::u16string guideText =
+        u"Unable to open the Tapline Brisk User's Guide.\n\n"
+        u"The User's Guide and Adobe Acrobat PDF reader (or equivalent) must be installed on "
+        u"this computer.\n\n";
+    const std::u16string noProgram =
+        u"No program on this computer opens this address. You can copy it from here:\n\n";
+    // An installed program: the guide belongs in the data folder beside the program's bin folder.
     h.app->AppFolder = h.dir.path() + "/bin/";
+    const QString beside = h.dir.path() + "/bin/Tapline_Brisk_Users_Guide.pdf";
     const QString guide = h.dir.path() + "/share/tapline-brisk/Tapline_Brisk_Users_Guide.pdf";
+
+    h.app->Router().Execute(cmd::UsersGuide);
+    EXPECT_TRUE(h.openedUrls.isEmpty()) << "no guide to hand to a reader";
+    EXPECT_EQ(h.LastMessage(), guideText + (beside + "\n" + guide).toStdU16String() + u"     ");
+
     ASSERT_TRUE(QDir().mkpath(h.dir.path() + "/share/tapline-brisk"));
     QFile(guide).open(QIODevice::WriteOnly);
     h.app->Router().Execute(cmd::UsersGuide);
     EXPECT_EQ(h.openedUrls, QList<QUrl>{QUrl::fromLocalFile(guide)});
-    // The harness's desktop opens nothing: no PDF reader.
-    EXPECT_EQ(h.LastMessage(),
-              u"Unable to open the Tapline Brisk User's Guide.\n\n"
-              u"The User's Guide and Adobe Acrobat PDF reader (or equivalent) must be installed "
-              u"on this computer.");
+    EXPECT_EQ(h.LastMessage(), guideText + guide.toStdU16String() + u"     ");
+
     h.app->Router().Execute(cmd::WebSite);
-    ASSERT_FALSE(h.openedUrls.isEmpty());
-    EXPECT_TRUE(h.openedUrls.last().host().endsWith(".example"));
+    EXPECT_EQ(h.openedUrls.last(), QUrl("https://www.orvane.example/"));
+    EXPECT_EQ(h.LastMessage(), noProgram + u"https://www.orvane.example/     ");
+
+    // A mail link of the About box names the mail address alone.
+    QTimer::singleShot(0, [&h] {
+        auto* about = qobject_cast<TemplateDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        QWidget* link = about->Form().Control(idc100::SupportLink);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(link, &press);
+        about->reject();
+    });
+    h.app->Router().Execute(cmd::AppAbout);
+    EXPECT_EQ(h.openedUrls.last().scheme(), "mailto");
+    EXPECT_EQ(h.LastMessage(), noProgram + u"support@orvane.example     ");
 }
 
 TEST(MainFrame, TrayModeAsksBeforeClosingAndTipFollowsThePort) {

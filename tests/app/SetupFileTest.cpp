@@ -27,6 +27,9 @@ TEST(SetupFile, SaveThenOpenRoundTrip) {
     h.Doc().Setup.Reserved[10] = 0x77;
     h.dialogs.answers = {path};
     h.Doc().OnFileSaveAs();
+    // A new setup is proposed under its title, in the folder of setup files.
+    EXPECT_EQ(h.dialogs.asked.last().folder,
+              h.Documents() + "/Orvane/Tapline Brisk/Untitled.tpln_brisk");
     const QByteArray bytes = Read(path);
     ASSERT_EQ(bytes.size(), 1724);
     EXPECT_EQ(bytes.left(6), QByteArray("\xBC\x06\x00\x02\x10\x00", 6));

@@ -43,6 +43,13 @@ QImage Picture(QWidget& widget) {
     return image;
 }
 
+// A dialog's whole face, also where the small offscreen screen would make the dialog scroll.
+QImage Picture(TemplateDialog& dialog) {
+    dialog.show();
+    QApplication::processEvents();
+    return Picture(dialog.Form());
+}
+
 // The main window as it looks with the port open, a reading just received, keyboard and file
 // transfer on: menus, toolbar, the form and the status bar.
 QImage MainWindow() {

@@ -9,6 +9,8 @@ MsgAnswer QtMessageBox::Show(const std::u16string& text, MsgStyle style) {
     QMessageBox box(parent);
     box.setWindowTitle(QStringLiteral("Tapline Brisk"));
     box.setText(QString::fromStdU16String(text));
+    // Paths and addresses in a message can be copied from it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     switch (style.icon) {
     case MsgIcon::Exclamation:
         box.setIcon(QMessageBox::Warning);
