@@ -1,6 +1,7 @@
 #include "platform/x11/XTestKeyboardInjector.h"
 
 #include "platform/x11/XErrorTrap.h"
+#include "platform/x11/XkbMapWatch.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -15,6 +16,33 @@ XTestKeyboardInjector::XTestKeyboardInjector(Display* display) : display_(displa
         return;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     available_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor) != False;
+}
+
+XTestKeyboardInjector::~XTestKeyboardInjector() = default;
+
+bool XTestKeyboardInjector::ReadKeymap() {
+    if (!watchTried_) {
+        watchTried_ = true;
+        watch_ = std::make_unique<XkbMapWatch>(display_);
+        if (!watch_->Ok())
+            watch_.reset();
+    }
+    if (!watch_)
+        return keymap_.Read(display_);
+    XkbStateRec state{};
+    bool mapChanged = false;
+    if (!watch_->ReadState(state, mapChanged))
+        return false;
+    if ((mapChanged || !keymap_.HasMap()) && !keymap_.ReadMap(watch_->Connection()))
+        return false;
+    keymap_.SetState(state);
+    return true;
+}
+
+void XTestKeyboardInjector::ForgetOldReleases() {
+    // The server stamps events in whole milliseconds of the same clock.
+    if (std::chrono::steady_clock::now() - lastBatchDone_ >= std::chrono::milliseconds(2))
+        released_.reset();
 }
 
 void XTestKeyboardInjector::BuildScanCodeSteps(const std::uint16_t* scanCodes,
@@ -170,12 +198,21 @@ bool XTestKeyboardInjector::LiftHeldModifiers(std::vector<unsigned>& lifted) {
         return false;
     }
     // Lifting a group shift changes the group the characters must be found in.
-    return keymap_.Read(display_);
+    return ReadKeymap();
 }
 
 void XTestKeyboardInjector::Send(const Steps& steps, const std::vector<unsigned>& lifted,
                                  bool clearLocks) {
-    XErrorTrap trap(display_);
+    {
+        // Ends by waiting until the server has done the batch, its pauses included.
+        XErrorTrap trap(display_);
+        Queue(steps, lifted, clearLocks);
+    }
+    lastBatchDone_ = std::chrono::steady_clock::now();
+}
+
+void XTestKeyboardInjector::Queue(const Steps& steps, const std::vector<unsigned>& lifted,
+                                  bool clearLocks) {
     const unsigned locked = clearLocks ? keymap_.LockedMods() : 0;
     if (locked != 0)
         XkbLockModifiers(display_, XkbUseCoreKbd, locked, 0);
@@ -213,8 +250,9 @@ void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
     if (!available_)
         return;
     // Scan codes need no keymap; without XKB the held keys are simply not known.
+    ForgetOldReleases();
     std::vector<unsigned> lifted;
-    if (keymap_.Read(display_) && !LiftHeldModifiers(lifted))
+    if (ReadKeymap() && !LiftHeldModifiers(lifted))
         return;
     BuildScanCodeSteps(scanCodes, flags, count, steps_, released_);
     // Raw key positions: the target's own Caps Lock state applies, as on a real keyboard.
@@ -222,8 +260,11 @@ void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
 }
 
 bool XTestKeyboardInjector::TypeCharacters(const std::u32string& text) {
+    if (!available_)
+        return false;
+    ForgetOldReleases();
     std::vector<unsigned> lifted;
-    if (!available_ || !keymap_.Read(display_) || !LiftHeldModifiers(lifted))
+    if (!ReadKeymap() || !LiftHeldModifiers(lifted))
         return false;
     BuildCharacterSteps(text, keymap_, steps_, released_);
     Send(steps_, lifted, true);
