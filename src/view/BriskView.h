@@ -18,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <utility>
+#include <vector>
 
 class FileDialogs;
 class MessageBoxService;
@@ -153,6 +155,13 @@ private:
     QString WaitingNoticeText;
     int WaitingShown = -1; // the waiting count last shown
     QElapsedTimer LastCycle;
+    // While a capture cycle runs, what it writes to the fields and lamps is kept and shown when
+    // it ends: a lamp that goes yellow and back to green, or a field cleared and filled again,
+    // within one cycle is no change on screen and costs no repaint.
+    void ShowHeldFields();
+    bool HoldFields = false;
+    std::vector<std::pair<int, QString>> HeldTexts;
+    std::vector<std::pair<int, Led>> HeldLeds;
     bool WakePending = false;
     bool Destroyed = false;
 };
