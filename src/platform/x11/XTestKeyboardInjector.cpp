@@ -11,7 +11,7 @@
 #include <chrono>
 #include <thread>
 
-XTestKeyboardInjector::XTestKeyboardInjector(Display* display) : display_(display) {
+XTestKeyboardInjector::XTestKeyboardInjector(Display* display) : display_(display), conn_(display) {
     if (display_ == nullptr)
         return;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
@@ -24,11 +24,13 @@ bool XTestKeyboardInjector::ReadKeymap() {
     if (!watchTried_) {
         watchTried_ = true;
         watch_ = std::make_unique<XkbMapWatch>(display_);
-        if (!watch_->Ok())
+        if (watch_->Ok())
+            conn_ = watch_->Connection(); // a private line: no toolkit thread to wake
+        else
             watch_.reset();
     }
     if (!watch_)
-        return keymap_.Read(display_);
+        return keymap_.Read(conn_);
     XkbStateRec state{};
     bool mapChanged = false;
     if (!watch_->ReadState(state, mapChanged))
@@ -159,7 +161,7 @@ void XTestKeyboardInjector::SpaceRepeatedKeys(Steps& steps, Released& released) 
 
 std::vector<unsigned> XTestKeyboardInjector::ModifierKeysDown() {
     char keys[32] = {};
-    XQueryKeymap(display_, keys);
+    XQueryKeymap(conn_, keys);
     std::vector<unsigned> down;
     for (unsigned keycode = KeycodeOffset; keycode < 256; ++keycode) {
         if ((keys[keycode / 8] & (1 << (keycode % 8))) != 0 && keymap_.IsModifierKeycode(keycode))
@@ -176,7 +178,7 @@ bool XTestKeyboardInjector::LiftHeldModifiers(std::vector<unsigned>& lifted) {
     // a held Shift or AltGr into other characters.
     const std::vector<unsigned> held = ModifierKeysDown();
     for (const unsigned keycode : held)
-        XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+        XTestFakeKeyEvent(conn_, keycode, False, CurrentTime);
     // XTEST lifts only keys that XTEST pressed; keys held on the keyboard itself stay down
     // until the operator lets go of them.
     std::vector<unsigned> still = ModifierKeysDown();
@@ -193,8 +195,8 @@ bool XTestKeyboardInjector::LiftHeldModifiers(std::vector<unsigned>& lifted) {
     }
     if (!still.empty()) {
         for (const unsigned keycode : lifted)
-            XTestFakeKeyEvent(display_, keycode, True, 1);
-        XFlush(display_);
+            XTestFakeKeyEvent(conn_, keycode, True, 1);
+        XFlush(conn_);
         return false;
     }
     // Lifting a group shift changes the group the characters must be found in.
@@ -205,7 +207,7 @@ void XTestKeyboardInjector::Send(const Steps& steps, const std::vector<unsigned>
                                  bool clearLocks) {
     {
         // Ends by waiting until the server has done the batch, its pauses included.
-        XErrorTrap trap(display_);
+        XErrorTrap trap(conn_);
         Queue(steps, lifted, clearLocks);
     }
     lastBatchDone_ = std::chrono::steady_clock::now();
@@ -215,33 +217,33 @@ void XTestKeyboardInjector::Queue(const Steps& steps, const std::vector<unsigned
                                   bool clearLocks) {
     const unsigned locked = clearLocks ? keymap_.LockedMods() : 0;
     if (locked != 0)
-        XkbLockModifiers(display_, XkbUseCoreKbd, locked, 0);
+        XkbLockModifiers(conn_, XkbUseCoreKbd, locked, 0);
     if (clearLocks && keymap_.LatchedMods() != 0)
-        XkbLatchModifiers(display_, XkbUseCoreKbd, keymap_.LatchedMods(), 0);
+        XkbLatchModifiers(conn_, XkbUseCoreKbd, keymap_.LatchedMods(), 0);
     for (const Step& step : steps) {
         switch (step.kind) {
         case Step::Press:
         case Step::Release:
-            XTestFakeKeyEvent(display_, step.keycode, step.kind == Step::Press ? True : False,
+            XTestFakeKeyEvent(conn_, step.keycode, step.kind == Step::Press ? True : False,
                               step.delayMs);
             break;
         case Step::Bind:
         case Step::Unbind: {
             KeySym keysym = step.kind == Step::Bind ? step.keysym : NoSymbol;
-            XChangeKeyboardMapping(display_, static_cast<int>(step.keycode), 1, &keysym, 1);
+            XChangeKeyboardMapping(conn_, static_cast<int>(step.keycode), 1, &keysym, 1);
             break;
         }
         }
     }
     if (locked != 0)
-        XkbLockModifiers(display_, XkbUseCoreKbd, locked, locked);
+        XkbLockModifiers(conn_, XkbUseCoreKbd, locked, locked);
     // The operator's keys go down again as they were; the first a moment after the batch, so
     // that no release and press of one key share a server time.
     for (std::size_t i = 0; i < lifted.size(); ++i)
-        XTestFakeKeyEvent(display_, lifted[i], True, i == 0 ? 1 : 0);
+        XTestFakeKeyEvent(conn_, lifted[i], True, i == 0 ? 1 : 0);
     if (!lifted.empty())
         released_.reset();
-    XFlush(display_);
+    XFlush(conn_);
 }
 
 void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,

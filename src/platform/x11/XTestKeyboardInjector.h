@@ -87,6 +87,10 @@ private:
     std::vector<unsigned> ModifierKeysDown();
 
     Display* display_;
+    // Where the batches go: the watch's connection once it is open. The keys, the keymap reads
+    // and the wait for the server to finish a batch then stay off the toolkit's connection,
+    // whose reader thread would be woken by every reply.
+    Display* conn_;
     bool available_ = false;
     XkbKeymap keymap_;
     std::unique_ptr<XkbMapWatch> watch_; // opened with the first batch

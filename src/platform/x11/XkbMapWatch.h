@@ -7,7 +7,7 @@
 // Tells when the server's keyboard map changes (a layout loaded by setxkbmap or the desktop, a
 // keycode remapped), so that a map read once serves every batch until then. The notices come on
 // a connection of the watch's own: the program's connection belongs to the toolkit, which
-// takes every event that arrives on it.
+// takes every event that arrives on it. The keystrokes can go out on the same connection.
 class XkbMapWatch {
 public:
     // Opens the watch's connection to the same server as display; Ok() is false when that fails.
