@@ -325,17 +325,22 @@ void CpuPerReading(Bench& b, int seconds) {
         const auto t0 = Clock::now();
         const int total = seconds * 20;
         for (int i = 0; i < total; ++i) {
-            b.Sim().SendReading("12.345");
+            // A reading that differs from the one before, as a measurement does.
+            char reading[16];
+            std::snprintf(reading, sizeof reading, "12.%03d", i % 1000);
+            b.Sim().SendReading(reading);
             std::this_thread::sleep_until(t0 + std::chrono::milliseconds(50) * (i + 1));
             b.DrainKeys();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         const double cpu = CpuSeconds(pid) - cpu0;
         const double elapsed = Ms(Clock::now() - t0) / 1000.0;
+        const bool complete =
+            !c.file || WaitFor([&] { return SizeOf(target) >= std::uintmax_t(total) * 8; },
+                               std::chrono::seconds(5));
         std::printf("CPU at 20 readings/s, %s (%d s): %.2f ms per reading, %.2f%% of one core%s\n",
                     c.name, seconds, cpu * 1000.0 / total, cpu / elapsed * 100.0,
-                    c.file && SizeOf(target) < std::uintmax_t(total) * 8 ? " (lines missing!)"
-                                                                         : "");
+                    complete ? "" : " (lines missing!)");
         b.Stop();
     }
 }
