@@ -78,6 +78,21 @@ public:
                    const std::string& targetTitle = {}) {
         return h_.WriteSetup(name + ".tpln_brisk", target, sendToApp, targetTitle);
     }
+    // A setup whose targets are switched on as given when it opens.
+    fs::path Setup(const std::string& name, bool sendToApp, bool sendToFile,
+                   const fs::path& target) {
+        SetupRecords records;
+        records.SetDefaults();
+        records.Setup.OpenSerialPort = 1;
+        records.Setup.OpenWriteToFile = sendToFile ? 1 : 0;
+        records.Setup.OpenAppActive = sendToApp ? 1 : 0;
+        std::strncpy(records.Setup.TargetFilePath, target.c_str(), 300);
+        std::strncpy(records.Setup.TargetFileName, target.filename().c_str(), 300);
+        const fs::path path = Dir() / (name + ".tpln_brisk");
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(records.Setup.Bytes()), SetupRecord::Size);
+        return path;
+    }
     // Starts the program on a setup and returns the time until its window showed.
     double Start(const fs::path& setup) {
         const auto t0 = Clock::now();
@@ -174,7 +189,12 @@ private:
     Window window_ = None, cover_ = None;
 };
 
-void Latency(Bench& b, int readings, double& keyMedian) {
+// The pause between two readings: at most 50 ms of it can fall into one capture tick.
+struct Gaps {
+    int min = 20, max = 80;
+};
+
+void Latency(Bench& b, int readings, const Gaps& gaps, double& keyMedian) {
     const fs::path target = b.Dir() / "latency.csv";
     const double startMs = b.Start(b.Setup("latency", true, target));
     const pid_t pid = b.Pid();
@@ -201,9 +221,11 @@ void Latency(Bench& b, int readings, double& keyMedian) {
             toFile.push_back(Ms(*arrival.file - t0));
         if (arrival.key)
             toKey.push_back(Ms(*arrival.key - t0));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 60));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(gaps.min + random() % (gaps.max - gaps.min + 1)));
     }
     const Stats f = Summarise(toFile), k = Summarise(toKey);
+    std::printf("gaps between readings %d-%d ms\n", gaps.min, gaps.max);
     std::printf("reading \"12.345\\r\" to the line in the target file (%zu of %d): median %.1f ms, "
                 "99th percentile %.1f ms, max %.1f ms\n",
                 toFile.size(), readings, f.median, f.p99, f.max);
@@ -279,6 +301,48 @@ void HandMadeWedge(Bench& b, int readings, double ourMedian) {
     if (ourMedian > 0)
         std::printf("ratio of medians, hand-made wedge / Tapline Brisk: %.1f\n",
                     k.median / ourMedian);
+}
+
+// CPU of the program per reading at 20 readings a second: with no target switched on, with the
+// file, and with the file and the keys typed into the focused receiving window.
+void CpuPerReading(Bench& b, int seconds) {
+    struct Case {
+        const char* name;
+        bool app, file;
+    };
+    for (const Case c : {Case{"no target", false, false}, Case{"file", false, true},
+                         Case{"file and keys", true, true}}) {
+        const fs::path target = b.Dir() / "cpu.csv";
+        fs::remove(target);
+        b.Start(b.Setup(std::string("cpu-") + (c.app ? "a" : "") + (c.file ? "f" : ""), c.app,
+                        c.file, target));
+        const pid_t pid = b.Pid();
+        if (c.app)
+            b.Focus(b.ReceiverWindow());
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        b.DrainKeys();
+        const double cpu0 = CpuSeconds(pid);
+        const auto t0 = Clock::now();
+        const int total = seconds * 20;
+        for (int i = 0; i < total; ++i) {
+            // A reading that differs from the one before, as a measurement does.
+            char reading[16];
+            std::snprintf(reading, sizeof reading, "12.%03d", i % 1000);
+            b.Sim().SendReading(reading);
+            std::this_thread::sleep_until(t0 + std::chrono::milliseconds(50) * (i + 1));
+            b.DrainKeys();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const double cpu = CpuSeconds(pid) - cpu0;
+        const double elapsed = Ms(Clock::now() - t0) / 1000.0;
+        const bool complete =
+            !c.file || WaitFor([&] { return SizeOf(target) >= std::uintmax_t(total) * 8; },
+                               std::chrono::seconds(5));
+        std::printf("CPU at 20 readings/s, %s (%d s): %.2f ms per reading, %.2f%% of one core%s\n",
+                    c.name, seconds, cpu * 1000.0 / total, cpu / elapsed * 100.0,
+                    complete ? "" : " (lines missing!)");
+        b.Stop();
+    }
 }
 
 void Sustained(Bench& b, int seconds) {
@@ -365,8 +429,9 @@ void Replug(Bench& b, int idleSeconds) {
 }
 
 int main(int argc, char** argv) {
-    int readings = 200, sustained = 0, replug = 0;
-    bool wedge = true;
+    int readings = 200, sustained = 0, replug = 0, cpu = 0;
+    Gaps gaps;
+    bool wedge = true, mode1 = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--readings" && i + 1 < argc)
@@ -377,9 +442,18 @@ int main(int argc, char** argv) {
             wedge = false;
         else if (a == "--replug" && i + 1 < argc)
             replug = std::atoi(argv[++i]);
+        else if (a == "--cpu" && i + 1 < argc)
+            cpu = std::atoi(argv[++i]);
+        else if (a == "--gaps" && i + 1 < argc &&
+                 std::sscanf(argv[++i], "%d-%d", &gaps.min, &gaps.max) == 2 && gaps.min > 0 &&
+                 gaps.max >= gaps.min)
+            continue;
+        else if (a == "--no-mode1")
+            mode1 = false;
         else {
-            std::fprintf(stderr, "usage: e2e_bench [--readings N] [--sustained SECONDS] "
-                                 "[--no-wedge] [--replug IDLE_SECONDS]\n");
+            std::fprintf(stderr, "usage: e2e_bench [--readings N] [--gaps MIN-MAX] [--no-mode1] "
+                                 "[--sustained SECONDS] [--no-wedge] [--replug IDLE_SECONDS] "
+                                 "[--cpu SECONDS]\n");
             return 2;
         }
     }
@@ -390,11 +464,13 @@ int main(int argc, char** argv) {
     }
     double ours = 0;
     if (readings > 0)
-        Latency(b, readings, ours);
-    if (readings > 0)
+        Latency(b, readings, gaps, ours);
+    if (readings > 0 && mode1)
         ModeOneLatency(b, std::min(readings, 100));
     if (wedge && readings > 0)
         HandMadeWedge(b, std::min(readings, 100), ours);
+    if (cpu > 0)
+        CpuPerReading(b, cpu);
     if (sustained > 0)
         Sustained(b, sustained);
     if (replug > 0)

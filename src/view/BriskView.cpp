@@ -319,7 +319,10 @@ void CBriskView::timerEvent(QTimerEvent* event) {
 // (at most one packet per tick) while an idle program costs no wake-ups at all.
 void CBriskView::RunCycle() {
     LastCycle.start();
+    HoldFields = true;
     Capture.OnTimer();
+    HoldFields = false;
+    ShowHeldFields();
     CheckReceiver();
     if (AfterTick)
         AfterTick();
@@ -359,10 +362,42 @@ void CBriskView::StopWatchingPort() {
     PortWatch = nullptr;
 }
 
+namespace {
+template <typename T> void Hold(std::vector<std::pair<int, T>>& held, int id, T value) {
+    for (auto& [heldId, heldValue] : held) {
+        if (heldId == id) {
+            heldValue = std::move(value);
+            return;
+        }
+    }
+    held.emplace_back(id, std::move(value));
+}
+} // namespace
+
 void CBriskView::SetText(int id, const std::u16string& text) {
-    Form->SetText(id, QString::fromStdU16String(text));
+    if (HoldFields)
+        Hold(HeldTexts, id, QString::fromStdU16String(text));
+    else
+        Form->SetText(id, QString::fromStdU16String(text));
 }
 
 void CBriskView::SetInt(int id, int value) {
-    Form->SetInt(id, value);
+    if (HoldFields)
+        Hold(HeldTexts, id, QString::number(value));
+    else
+        Form->SetInt(id, value);
+}
+
+void CBriskView::HoldLed(int id, Led image) {
+    Hold(HeldLeds, id, image);
+}
+
+void CBriskView::ShowHeldFields() {
+    // The form leaves a field or lamp that shows this already alone.
+    for (const auto& [id, text] : HeldTexts)
+        Form->SetText(id, text);
+    for (const auto& [id, image] : HeldLeds)
+        ShowLed(id, image);
+    HeldTexts.clear();
+    HeldLeds.clear();
 }

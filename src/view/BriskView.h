@@ -19,6 +19,8 @@
 #include <QHash>
 #include <QTimer>
 #include <QWidget>
+#include <utility>
+#include <vector>
 
 class FileDialogs;
 class MessageBoxService;
@@ -156,6 +158,15 @@ private:
     QString WaitingNoticeText;
     int WaitingShown = -1; // the waiting count last shown
     QElapsedTimer LastCycle;
+    // While a capture cycle runs, what it writes to the fields and lamps is kept and shown when
+    // it ends: a lamp that goes yellow and back to green, or a field cleared and filled again,
+    // within one cycle is no change on screen and costs no repaint.
+    void ShowHeldFields();
+    void HoldLed(int id, Led image);
+    void ShowLed(int id, Led image); // the image, its tool tip and its words, now
+    bool HoldFields = false;
+    std::vector<std::pair<int, QString>> HeldTexts;
+    std::vector<std::pair<int, Led>> HeldLeds;
     bool WakePending = false;
     bool Destroyed = false;
     QHash<int, Led> Lamps; // the image each lamp shows

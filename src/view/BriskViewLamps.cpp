@@ -14,6 +14,13 @@ struct LampWords {
 } // namespace
 
 void CBriskView::SetLed(int id, Led image) {
+    if (HoldFields)
+        HoldLed(id, image); // shown once the capture cycle ends
+    else
+        ShowLed(id, image);
+}
+
+void CBriskView::ShowLed(int id, Led image) {
     Form->SetImage(id, Leds.Image(image));
     Lamps.insert(id, image);
     DescribeLamp(id);

@@ -61,12 +61,14 @@ bool X11WindowSystem::WindowManagerSupports(Atom hint) {
     const XProperty selfCheck(display_, wmWindow, atoms_.supportingWmCheck, XA_WINDOW, 32, 1);
     if (!selfCheck.Valid() || selfCheck.Count() < 1 || selfCheck.Item(0) != wmWindow)
         return false;
-    const XProperty supported(display_, root_, atoms_.supported, XA_ATOM, 32, 4096);
-    for (std::size_t i = 0; i < supported.Count(); ++i) {
-        if (supported.Item(i) == hint)
-            return true;
+    if (wmWindow != supportedBy_) {
+        const XProperty supported(display_, root_, atoms_.supported, XA_ATOM, 32, 4096);
+        supported_.clear();
+        for (std::size_t i = 0; i < supported.Count(); ++i)
+            supported_.push_back(supported.Item(i));
+        supportedBy_ = wmWindow;
     }
-    return false;
+    return std::find(supported_.begin(), supported_.end(), hint) != supported_.end();
 }
 
 bool X11WindowSystem::HasWmState(Window window) {
@@ -132,8 +134,16 @@ bool X11WindowSystem::IsWindow(WindowId window) {
     if (display_ == nullptr || window == 0)
         return false;
     XErrorTrap trap(display_);
-    XWindowAttributes attributes;
-    return XGetWindowAttributes(display_, window, &attributes) != 0;
+    // Reading nothing of a property is one round trip, and fails only for a window that is
+    // not there (window attributes take two).
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(display_, window, atoms_.wmState, 0, 0, False,
+                                          AnyPropertyType, &type, &format, &count, &after, &data);
+    const std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
+    return status == Success;
 }
 
 bool X11WindowSystem::IsVisible(WindowId window) {

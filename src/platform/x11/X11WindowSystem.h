@@ -3,6 +3,7 @@
 #include "platform/WindowSystem.h"
 
 #include <functional>
+#include <vector>
 
 // As Xlib declares it; this header stays free of Xlib's macros so that Qt code can include it.
 typedef struct _XDisplay Display;
@@ -65,5 +66,9 @@ private:
     Display* display_;
     XId root_ = 0;
     Atoms atoms_{};
+    // The hints the running window manager offers, kept while its check window lives: a new
+    // manager has a check window of its own.
+    XId supportedBy_ = 0;
+    std::vector<XId> supported_;
     std::function<bool(WindowId)> isOwnWindow_;
 };

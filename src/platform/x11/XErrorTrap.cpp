@@ -29,8 +29,10 @@ XErrorTrap::XErrorTrap(Display* display) : display_(display), errorsBefore_(erro
 XErrorTrap::~XErrorTrap() {
     if (display_ == nullptr)
         return;
-    // Errors of requests without a reply arrive later; collect them while still trapped.
-    XSync(display_, False);
+    // Errors of requests without a reply arrive later; collect them while still trapped. When
+    // the last request sent has had its reply, its error and those before it have come already.
+    if (LastKnownRequestProcessed(display_) != NextRequest(display_) - 1)
+        XSync(display_, False);
     if (--depth == 0) {
         XSetErrorHandler(previous);
         previous = nullptr;

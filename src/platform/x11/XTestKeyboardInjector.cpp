@@ -1,6 +1,7 @@
 #include "platform/x11/XTestKeyboardInjector.h"
 
 #include "platform/x11/XErrorTrap.h"
+#include "platform/x11/XkbMapWatch.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
@@ -10,11 +11,40 @@
 #include <chrono>
 #include <thread>
 
-XTestKeyboardInjector::XTestKeyboardInjector(Display* display) : display_(display) {
+XTestKeyboardInjector::XTestKeyboardInjector(Display* display) : display_(display), conn_(display) {
     if (display_ == nullptr)
         return;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     available_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor) != False;
+}
+
+XTestKeyboardInjector::~XTestKeyboardInjector() = default;
+
+bool XTestKeyboardInjector::ReadKeymap() {
+    if (!watchTried_) {
+        watchTried_ = true;
+        watch_ = std::make_unique<XkbMapWatch>(display_);
+        if (watch_->Ok())
+            conn_ = watch_->Connection(); // a private line: no toolkit thread to wake
+        else
+            watch_.reset();
+    }
+    if (!watch_)
+        return keymap_.Read(conn_);
+    XkbStateRec state{};
+    bool mapChanged = false;
+    if (!watch_->ReadState(state, mapChanged))
+        return false;
+    if ((mapChanged || !keymap_.HasMap()) && !keymap_.ReadMap(watch_->Connection()))
+        return false;
+    keymap_.SetState(state);
+    return true;
+}
+
+void XTestKeyboardInjector::ForgetOldReleases() {
+    // The server stamps events in whole milliseconds of the same clock.
+    if (std::chrono::steady_clock::now() - lastBatchDone_ >= std::chrono::milliseconds(2))
+        released_.reset();
 }
 
 void XTestKeyboardInjector::BuildScanCodeSteps(const std::uint16_t* scanCodes,
@@ -131,7 +161,7 @@ void XTestKeyboardInjector::SpaceRepeatedKeys(Steps& steps, Released& released) 
 
 std::vector<unsigned> XTestKeyboardInjector::ModifierKeysDown() {
     char keys[32] = {};
-    XQueryKeymap(display_, keys);
+    XQueryKeymap(conn_, keys);
     std::vector<unsigned> down;
     for (unsigned keycode = KeycodeOffset; keycode < 256; ++keycode) {
         if ((keys[keycode / 8] & (1 << (keycode % 8))) != 0 && keymap_.IsModifierKeycode(keycode))
@@ -148,7 +178,7 @@ bool XTestKeyboardInjector::LiftHeldModifiers(std::vector<unsigned>& lifted) {
     // a held Shift or AltGr into other characters.
     const std::vector<unsigned> held = ModifierKeysDown();
     for (const unsigned keycode : held)
-        XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+        XTestFakeKeyEvent(conn_, keycode, False, CurrentTime);
     // XTEST lifts only keys that XTEST pressed; keys held on the keyboard itself stay down
     // until the operator lets go of them.
     std::vector<unsigned> still = ModifierKeysDown();
@@ -165,46 +195,55 @@ bool XTestKeyboardInjector::LiftHeldModifiers(std::vector<unsigned>& lifted) {
     }
     if (!still.empty()) {
         for (const unsigned keycode : lifted)
-            XTestFakeKeyEvent(display_, keycode, True, 1);
-        XFlush(display_);
+            XTestFakeKeyEvent(conn_, keycode, True, 1);
+        XFlush(conn_);
         return false;
     }
     // Lifting a group shift changes the group the characters must be found in.
-    return keymap_.Read(display_);
+    return ReadKeymap();
 }
 
 void XTestKeyboardInjector::Send(const Steps& steps, const std::vector<unsigned>& lifted,
                                  bool clearLocks) {
-    XErrorTrap trap(display_);
+    {
+        // Ends by waiting until the server has done the batch, its pauses included.
+        XErrorTrap trap(conn_);
+        Queue(steps, lifted, clearLocks);
+    }
+    lastBatchDone_ = std::chrono::steady_clock::now();
+}
+
+void XTestKeyboardInjector::Queue(const Steps& steps, const std::vector<unsigned>& lifted,
+                                  bool clearLocks) {
     const unsigned locked = clearLocks ? keymap_.LockedMods() : 0;
     if (locked != 0)
-        XkbLockModifiers(display_, XkbUseCoreKbd, locked, 0);
+        XkbLockModifiers(conn_, XkbUseCoreKbd, locked, 0);
     if (clearLocks && keymap_.LatchedMods() != 0)
-        XkbLatchModifiers(display_, XkbUseCoreKbd, keymap_.LatchedMods(), 0);
+        XkbLatchModifiers(conn_, XkbUseCoreKbd, keymap_.LatchedMods(), 0);
     for (const Step& step : steps) {
         switch (step.kind) {
         case Step::Press:
         case Step::Release:
-            XTestFakeKeyEvent(display_, step.keycode, step.kind == Step::Press ? True : False,
+            XTestFakeKeyEvent(conn_, step.keycode, step.kind == Step::Press ? True : False,
                               step.delayMs);
             break;
         case Step::Bind:
         case Step::Unbind: {
             KeySym keysym = step.kind == Step::Bind ? step.keysym : NoSymbol;
-            XChangeKeyboardMapping(display_, static_cast<int>(step.keycode), 1, &keysym, 1);
+            XChangeKeyboardMapping(conn_, static_cast<int>(step.keycode), 1, &keysym, 1);
             break;
         }
         }
     }
     if (locked != 0)
-        XkbLockModifiers(display_, XkbUseCoreKbd, locked, locked);
+        XkbLockModifiers(conn_, XkbUseCoreKbd, locked, locked);
     // The operator's keys go down again as they were; the first a moment after the batch, so
     // that no release and press of one key share a server time.
     for (std::size_t i = 0; i < lifted.size(); ++i)
-        XTestFakeKeyEvent(display_, lifted[i], True, i == 0 ? 1 : 0);
+        XTestFakeKeyEvent(conn_, lifted[i], True, i == 0 ? 1 : 0);
     if (!lifted.empty())
         released_.reset();
-    XFlush(display_);
+    XFlush(conn_);
 }
 
 void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
@@ -213,8 +252,9 @@ void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
     if (!available_)
         return;
     // Scan codes need no keymap; without XKB the held keys are simply not known.
+    ForgetOldReleases();
     std::vector<unsigned> lifted;
-    if (keymap_.Read(display_) && !LiftHeldModifiers(lifted))
+    if (ReadKeymap() && !LiftHeldModifiers(lifted))
         return;
     BuildScanCodeSteps(scanCodes, flags, count, steps_, released_);
     // Raw key positions: the target's own Caps Lock state applies, as on a real keyboard.
@@ -222,8 +262,11 @@ void XTestKeyboardInjector::Inject(const std::uint16_t* /*keyCodes*/,
 }
 
 bool XTestKeyboardInjector::TypeCharacters(const std::u32string& text) {
+    if (!available_)
+        return false;
+    ForgetOldReleases();
     std::vector<unsigned> lifted;
-    if (!available_ || !keymap_.Read(display_) || !LiftHeldModifiers(lifted))
+    if (!ReadKeymap() || !LiftHeldModifiers(lifted))
         return false;
     BuildCharacterSteps(text, keymap_, steps_, released_);
     Send(steps_, lifted, true);

@@ -4,8 +4,12 @@
 #include "platform/x11/XkbKeymap.h"
 
 #include <bitset>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class XkbMapWatch;
 
 // As Xlib declares it; this header stays free of Xlib's macros so that Qt code can include it.
 typedef struct _XDisplay Display;
@@ -28,6 +32,7 @@ class XTestKeyboardInjector : public KeyboardInjector {
 public:
     // display may be null (no X11 platform): the injector is then not available.
     explicit XTestKeyboardInjector(Display* display);
+    ~XTestKeyboardInjector() override;
 
     bool Available() const override { return available_; }
     void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,
@@ -68,15 +73,29 @@ public:
     static constexpr int HeldKeyLimitMs = 1000;
 
 private:
+    // Brings the keymap up to date: the keyboard state is read for every batch, the map only
+    // when the server has changed it since (or every time, where no watch can be opened).
+    bool ReadKeymap();
+    // Keys released in a batch the server finished long enough ago need no wait before their
+    // next press: their releases and the new presses cannot share a server time.
+    void ForgetOldReleases();
     // Lifts the modifier keys held now (the keymap read); false when they stay down. A lifted
     // group shift changes the group, so the keymap is read again then.
     bool LiftHeldModifiers(std::vector<unsigned>& lifted);
     void Send(const Steps& steps, const std::vector<unsigned>& lifted, bool clearLocks);
+    void Queue(const Steps& steps, const std::vector<unsigned>& lifted, bool clearLocks);
     std::vector<unsigned> ModifierKeysDown();
 
     Display* display_;
+    // Where the batches go: the watch's connection once it is open. The keys, the keymap reads
+    // and the wait for the server to finish a batch then stay off the toolkit's connection,
+    // whose reader thread would be woken by every reply.
+    Display* conn_;
     bool available_ = false;
     XkbKeymap keymap_;
+    std::unique_ptr<XkbMapWatch> watch_; // opened with the first batch
+    bool watchTried_ = false;
     Steps steps_; // reused from packet to packet
     Released released_;
+    std::chrono::steady_clock::time_point lastBatchDone_; // the server had done the last batch
 };

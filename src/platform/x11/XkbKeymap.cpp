@@ -9,10 +9,6 @@
 
 namespace {
 
-struct XkbDescDeleter {
-    void operator()(XkbDescPtr desc) const { XkbFreeKeyboard(desc, 0, True); }
-};
-
 // The group a key shows when the keyboard is in the given group: keys with fewer groups fold
 // the group back into their range as their group info says.
 int EffectiveGroup(XkbDescPtr xkb, unsigned keycode, unsigned group) {
@@ -62,33 +58,59 @@ bool IsModifierKeysym(KeySym keysym) {
 
 } // namespace
 
+void XkbKeymap::DescDeleter::operator()(_XkbDesc* desc) const {
+    XkbFreeKeyboard(desc, 0, True);
+}
+
+XkbKeymap::XkbKeymap() = default;
+XkbKeymap::~XkbKeymap() = default;
+
 bool XkbKeymap::Read(Display* display) {
+    XkbStateRec state{};
+    if (XkbGetState(display, XkbUseCoreKbd, &state) != Success || !ReadMap(display))
+        return false;
+    SetState(state);
+    return true;
+}
+
+bool XkbKeymap::ReadMap(Display* display) {
+    desc_.reset(XkbGetMap(display, XkbAllClientInfoMask, XkbUseCoreKbd));
+    if (desc_ && desc_->map == nullptr)
+        desc_.reset();
+    builtGroup_ = -1;
+    Clear();
+    return desc_ != nullptr;
+}
+
+void XkbKeymap::Clear() {
     strokes_.clear();
     spare_.clear();
     std::fill(std::begin(modifierKeys_), std::end(modifierKeys_), 0u);
     std::fill(std::begin(modifierKey_), std::end(modifierKey_), false);
+}
 
-    XkbStateRec state{};
-    if (XkbGetState(display, XkbUseCoreKbd, &state) != Success)
-        return false;
-    const std::unique_ptr<XkbDescRec, XkbDescDeleter> xkb(
-        XkbGetMap(display, XkbAllClientInfoMask, XkbUseCoreKbd));
-    if (!xkb || xkb->map == nullptr)
-        return false;
-    const unsigned group = state.group; // the group in force, shifts and locks included
+void XkbKeymap::SetState(const XkbStateRec& state) {
     heldMods_ = state.base_mods;
     heldGroup_ = static_cast<unsigned>(state.base_group);
     latchedMods_ = state.latched_mods;
     lockedMods_ = state.locked_mods;
+    // The group in force, shifts and locks included.
+    if (desc_ && builtGroup_ != state.group)
+        Build(state.group);
+}
 
+void XkbKeymap::Build(unsigned group) {
+    builtGroup_ = static_cast<int>(group);
+    Clear();
+    const XkbDescPtr xkb = desc_.get();
     const unsigned first = xkb->min_key_code, last = std::min(255u, unsigned(xkb->max_key_code));
     // Keys that hold a modifier while down: Shift and the level shifts. Control, Alt and the
     // like never select a character's level, and lock keys toggle rather than hold.
     unsigned pressable = 0;
     for (unsigned kc = first; kc <= last; ++kc) {
         const unsigned modmap = xkb->map->modmap[kc];
-        const int g = EffectiveGroup(xkb.get(), kc, group);
-        const KeySym sym = g < 0 ? NoSymbol : XkbKeySymEntry(xkb.get(), kc, 0, g);
+        const int g = EffectiveGroup(xkb, kc, group);
+        const KeySym sym = g < 0 ? NoSymbol : XkbKeySymEntry(xkb, kc, 0, g);
         modifierKey_[kc] = modmap != 0 || IsModifierKeysym(sym);
         if (modmap == 0 || (sym != XK_Shift_L && sym != XK_Shift_R && sym != XK_ISO_Level3_Shift &&
                             sym != XK_ISO_Level5_Shift))
@@ -103,16 +125,16 @@ bool XkbKeymap::Read(Display* display) {
 
     for (unsigned kc = first; kc <= last; ++kc) {
         bool symbolless = true;
-        for (int i = 0; i < XkbKeyNumSyms(xkb.get(), kc); ++i)
-            symbolless = symbolless && XkbKeySymsPtr(xkb.get(), kc)[i] == NoSymbol;
+        for (int i = 0; i < XkbKeyNumSyms(xkb, kc); ++i)
+            symbolless = symbolless && XkbKeySymsPtr(xkb, kc)[i] == NoSymbol;
         if (symbolless && xkb->map->modmap[kc] == 0)
             spare_.insert(spare_.begin(), kc);
-        const int g = EffectiveGroup(xkb.get(), kc, group);
+        const int g = EffectiveGroup(xkb, kc, group);
         if (symbolless || g < 0)
             continue;
-        const XkbKeyTypeRec& type = *XkbKeyKeyType(xkb.get(), kc, g);
+        const XkbKeyTypeRec& type = *XkbKeyKeyType(xkb, kc, g);
         for (int level = 0; level < type.num_levels; ++level) {
-            const KeySym sym = XkbKeySymEntry(xkb.get(), kc, level, g);
+            const KeySym sym = XkbKeySymEntry(xkb, kc, level, g);
             // Keypad keys change with Num Lock, and spreadsheets give their decimal key a
             // meaning of its own: type from the main keys only.
             if (sym == NoSymbol || IsKeypad(sym))
@@ -128,7 +150,6 @@ bool XkbKeymap::Read(Display* display) {
                 strokes_[c] = Stroke{kc, *mods};
         }
     }
-    return true;
 }
 
 std::optional<XkbKeymap::Stroke> XkbKeymap::Find(char32_t c) const {

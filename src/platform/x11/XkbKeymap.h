@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
 // As Xlib declares it; this header stays free of Xlib's macros so that Qt code can include it.
 typedef struct _XDisplay Display;
+struct _XkbDesc;
+struct _XkbStateRec;
 
 // The keyboard as the X server maps it at one moment, for typing characters: which key, with
 // which modifiers held, types a character in the active group; which keys hold those modifiers;
@@ -21,8 +24,20 @@ public:
         friend bool operator==(const Stroke&, const Stroke&) = default;
     };
 
+    XkbKeymap();
+    ~XkbKeymap();
+    XkbKeymap(const XkbKeymap&) = delete;
+    XkbKeymap& operator=(const XkbKeymap&) = delete;
+
     // Reads the map and the keyboard state (two round trips). False without XKB.
     bool Read(Display* display);
+    // Reads the map alone (one round trip) and keeps it until the next read; the characters are
+    // found again with the next state.
+    bool ReadMap(Display* display);
+    bool HasMap() const { return desc_ != nullptr; }
+    // Takes the keyboard state as the server gave it (XkbGetState): the modifiers held, latched
+    // and locked, and the group in force, which decides where each character is found.
+    void SetState(const _XkbStateRec& state);
 
     // How the character is typed in the active group without a lock modifier, if it can be.
     std::optional<Stroke> Find(char32_t c) const;
@@ -41,6 +56,15 @@ public:
     unsigned LockedMods() const { return lockedMods_; }
 
 private:
+    struct DescDeleter {
+        void operator()(_XkbDesc* desc) const;
+    };
+    void Clear();
+    // Finds the characters, the modifier keys and the spare keycodes in the group.
+    void Build(unsigned group);
+
+    std::unique_ptr<_XkbDesc, DescDeleter> desc_;
+    int builtGroup_ = -1; // the group the characters were found in; -1: not yet
     std::unordered_map<char32_t, Stroke> strokes_;
     unsigned modifierKeys_[8] = {};
     bool modifierKey_[256] = {};

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -267,6 +268,40 @@ TEST_F(WithWindowManager, KeyboardMapIsLeftAsItWasFound) {
     sender->SendPacket(u"20 °C µm é\r");
     ASSERT_TRUE(WaitFor([&] { return terminal.Typed() == "20 °C µm é\n"; })) << terminal.Typed();
     EXPECT_TRUE(WaitFor([&] { return map() == before; }));
+}
+
+// The keymap is kept from reading to reading; whatever another program changes in between is
+// followed from the very next reading: a layout loaded, the group switched, one key remapped.
+TEST_F(WithWindowManager, NextReadingFollowsAKeyboardChangedJustBeforeIt) {
+    CatTerminal terminal("Brisk Change Terminal", dir / "change.txt");
+    const WindowId id = WaitForWindow(u"Brisk Change Terminal", [&] { return terminal.Ready(); });
+    ASSERT_NE(id, 0u);
+    Focus(id);
+    UseMode(0);
+    Display* d = Test();
+    const KeyCode q = XKeysymToKeycode(d, XK_q);
+    KeySym qSyms[2] = {XK_q, XK_Q};
+    KeySym xSyms[2] = {XK_x, XK_X};
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"layout", [&] { UseLayout("de,us"); }},
+        {"group 2", [&] { XkbLockGroup(d, XkbUseCoreKbd, 1); }},
+        {"group 1", [&] { XkbLockGroup(d, XkbUseCoreKbd, 0); }},
+        {"q types x", [&] { XChangeKeyboardMapping(d, q, 2, xSyms, 1); }},
+        {"q again", [&] { XChangeKeyboardMapping(d, q, 2, qSyms, 1); }},
+    };
+    std::string expected;
+    sender->SendPacket(u"yz-qx\r");
+    expected += "yz-qx\n";
+    ASSERT_TRUE(WaitFor([&] { return terminal.Typed() == expected; })) << terminal.Typed();
+    for (const auto& [change, apply] : changes) {
+        apply();
+        XSync(d, False);
+        sender->SendPacket(u"yz-qx\r");
+        expected += "yz-qx\n";
+        ASSERT_TRUE(WaitFor([&] { return terminal.Typed() == expected; }))
+            << "after " << change << ": [" << terminal.Typed() << "]";
+    }
+    UseLayout("us");
 }
 
 TEST_F(WithWindowManager, WindowFoundByTitleIsRestoredActivatedAndTyped) {
