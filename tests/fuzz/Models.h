@@ -35,8 +35,7 @@ inline std::string StampOf(const SetupRecord& s, std::int64_t now) {
     const std::string day = std::to_string(f.tm_mday), month = std::to_string(f.tm_mon + 1);
     std::string date = s.DateOrder != 0 ? day + dash + month : month + dash + day;
     date += dash + std::to_string(f.tm_year + 1900);
-    return date + (s.CommaReplacement != 0 ? std::string(1, char(s.CommaReplacement)) : "") +
-           time;
+    return date + (s.CommaReplacement != 0 ? std::string(1, char(s.CommaReplacement)) : "") + time;
 }
 
 // The output bytes of one complete packet (its last byte ends it).

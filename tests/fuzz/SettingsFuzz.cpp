@@ -176,8 +176,8 @@ void CheckLineSettings(const Input& input) {
     const LineSettings s =
         BuildLineSettings(Number(input.line, "BaudRate", 9600), letter,
                           Number(input.line, "DataBits", 8), Number(input.line, "StopBits", 1));
-    static const int rates[] = {300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600,
-                                115200};
+    static const int rates[] = {300,   600,   1200,  2400,  4800,  9600,
+                                14400, 19200, 38400, 57600, 115200};
     FUZZ_CHECK(std::find(std::begin(rates), std::end(rates), s.BaudRate) != std::end(rates));
     FUZZ_CHECK(s.Parity >= NoParity && s.Parity <= SpaceParity);
     FUZZ_CHECK(s.StopBits >= OneStopBit && s.StopBits <= TwoStopBits);

@@ -101,9 +101,8 @@ void CheckTyping(SetupRecord& setup, const std::u16string& text) {
 
     // Mode 1 needs a title the window list can show (cut to MaxTitleLength) and that is not
     // empty; the own window above is never the target.
-    const bool typed = setup.TargetAppMode == 0 ||
-                       (setup.TargetAppMode == 1 && !title.empty() &&
-                        title.size() <= WindowSystem::MaxTitleLength);
+    const bool typed = setup.TargetAppMode == 0 || (setup.TargetAppMode == 1 && !title.empty() &&
+                                                    title.size() <= WindowSystem::MaxTitleLength);
     FUZZ_CHECK(keyboard.texts.size() == (typed ? 1u : 0u));
     FUZZ_CHECK(windows.Beeps() == (typed ? 0 : 1));
     for (const auto& call : windows.calls)
@@ -219,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string saved = Folder + "/saved.tpln_brisk";
     FUZZ_CHECK(WriteSetupFile(saved, *setup));
-    FUZZ_CHECK(ReadWhole(saved) == std::string(reinterpret_cast<const char*>(data),
-                                               SetupRecord::Size));
+    FUZZ_CHECK(ReadWhole(saved) ==
+               std::string(reinterpret_cast<const char*>(data), SetupRecord::Size));
     return 0;
 }
