@@ -6,7 +6,8 @@
 // Input: byte 0 EndOfPacket, 1 CommaReplacement, 2 switches (bit 0 commas to tabs, 1 commas to
 // CRs, 2 CRs to tabs, 3 day first, 4 '/' in dates, 5 24-hour time, 6 stamp after), 3 StampType,
 // 4-7 the clock (seconds, little-endian); then chunks, each a length byte, that many bytes from
-// the line and a byte whose low two bits are the ticks that pass before the next chunk.
+// the line and a byte whose low two bits are the ticks that pass before the next chunk; its bit
+// 2 set, the receiver goes away after those ticks and the packet it left unfinished is dropped.
 #include "FuzzCheck.h"
 #include "Models.h"
 #include "capture/CaptureCycle.h"
@@ -80,6 +81,7 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
         transcript.fields.push_back(fields.text[ctl::OutputPacket]);
     };
 
+    std::vector<std::size_t> gone; // bytes read from the line when the receiver went away
     std::size_t at = Header;
     while (at < size) {
         const std::size_t wanted = data[at++];
@@ -88,9 +90,13 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
         at += length;
         line.Receive(chunk);
         transcript.line += chunk;
-        const int ticks = at < size ? data[at++] & 3 : 0;
-        for (int t = 0; t < ticks; ++t)
+        const int after = at < size ? data[at++] : 0;
+        for (int t = 0; t < (after & 3); ++t)
             tick();
+        if (after & 4) {
+            cycle.DiscardPacket();
+            gone.push_back(transcript.line.size() - line.queue.size());
+        }
     }
     // The line falls silent: the ticks work off whatever waits, one packet each.
     for (std::size_t guard = 0; !line.queue.empty() && guard <= transcript.line.size(); ++guard)
@@ -99,7 +105,14 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
     tick();
 
     fuzz::Framed framed;
-    fuzz::Frame(framed, setup.EndOfPacket, transcript.line);
+    std::size_t framedUpTo = 0;
+    for (const std::size_t read : gone) {
+        fuzz::Frame(framed, setup.EndOfPacket,
+                    transcript.line.substr(framedUpTo, read - framedUpTo));
+        framed.pending.clear();
+        framedUpTo = read;
+    }
+    fuzz::Frame(framed, setup.EndOfPacket, transcript.line.substr(framedUpTo));
     FUZZ_CHECK(owner.app.packets.size() == framed.packets.size());
     FUZZ_CHECK(owner.file.packets == owner.app.packets);
     for (std::size_t i = 0; i < framed.packets.size(); ++i) {

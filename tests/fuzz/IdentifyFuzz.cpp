@@ -11,6 +11,7 @@
 #include "fakes/FakeSettingsStore.h"
 #include "serial/DeviceDetection.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -77,9 +78,20 @@ void Queue(const std::string& reply) {
     while (::read(wire->master, sent, sizeof sent) > 0) {
     }
     ::tcflush(wire->port.Handle(), TCIFLUSH);
-    FUZZ_CHECK(::write(wire->master, reply.data(), reply.size()) ==
-               static_cast<ssize_t>(reply.size()));
+    // The pty may take the bytes in parts, and refuse them for a moment while it frees what the
+    // flush dropped.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::size_t written = 0;
+    while (written < reply.size() && std::chrono::steady_clock::now() < end) {
+        const ssize_t n = ::write(wire->master, reply.data() + written, reply.size() - written);
+        if (n > 0)
+            written += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+        else if (n < 0 && errno == EAGAIN)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    FUZZ_CHECK(written == reply.size());
     int queued = 0;
     while (::ioctl(wire->port.Handle(), FIONREAD, &queued) == 0 &&
            queued != static_cast<int>(reply.size()) && std::chrono::steady_clock::now() < end)
