@@ -7,7 +7,8 @@
 // CRs, 2 CRs to tabs, 3 day first, 4 '/' in dates, 5 24-hour time, 6 stamp after), 3 StampType,
 // 4-7 the clock (seconds, little-endian); then chunks, each a length byte, that many bytes from
 // the line and a byte whose low two bits are the ticks that pass before the next chunk; its bit
-// 2 set, the receiver goes away after those ticks and the packet it left unfinished is dropped.
+// 2 set, the receiver goes away after those ticks and the packet it left unfinished is dropped;
+// its bits 4-5 not 0, the Parsing dialog sets EndOfPacket to their value less one.
 #include "FuzzCheck.h"
 #include "Models.h"
 #include "capture/CaptureCycle.h"
@@ -81,7 +82,10 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
         transcript.fields.push_back(fields.text[ctl::OutputPacket]);
     };
 
-    std::vector<std::size_t> gone; // bytes read from the line when the receiver went away
+    // What happened when how many bytes had been read: the receiver went away (-1), or the end
+    // of packet changed (its new value).
+    std::vector<std::pair<std::size_t, int>> events;
+    const int firstEnd = setup.EndOfPacket;
     std::size_t at = Header;
     while (at < size) {
         const std::size_t wanted = data[at++];
@@ -93,9 +97,14 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
         const int after = at < size ? data[at++] : 0;
         for (int t = 0; t < (after & 3); ++t)
             tick();
+        const std::size_t read = transcript.line.size() - line.queue.size();
         if (after & 4) {
             cycle.DiscardPacket();
-            gone.push_back(transcript.line.size() - line.queue.size());
+            events.push_back({read, -1});
+        }
+        if (after & 0x30) {
+            setup.EndOfPacket = static_cast<std::uint8_t>(((after >> 4) & 3) - 1);
+            events.push_back({read, setup.EndOfPacket});
         }
     }
     // The line falls silent: the ticks work off whatever waits, one packet each.
@@ -106,13 +115,16 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
 
     fuzz::Framed framed;
     std::size_t framedUpTo = 0;
-    for (const std::size_t read : gone) {
-        fuzz::Frame(framed, setup.EndOfPacket,
-                    transcript.line.substr(framedUpTo, read - framedUpTo));
-        framed.pending.clear();
+    int end = firstEnd;
+    for (const auto& [read, what] : events) {
+        fuzz::Frame(framed, end, transcript.line.substr(framedUpTo, read - framedUpTo));
         framedUpTo = read;
+        if (what < 0)
+            framed.pending.clear();
+        else
+            end = what;
     }
-    fuzz::Frame(framed, setup.EndOfPacket, transcript.line.substr(framedUpTo));
+    fuzz::Frame(framed, end, transcript.line.substr(framedUpTo));
     FUZZ_CHECK(owner.app.packets.size() == framed.packets.size());
     FUZZ_CHECK(owner.file.packets == owner.app.packets);
     for (std::size_t i = 0; i < framed.packets.size(); ++i) {
