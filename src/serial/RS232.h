@@ -19,7 +19,6 @@ public:
     static constexpr int TxDBufferSize = 65536; // transmit ring
     static constexpr int ChunkSize = 16384;     // most bytes the system queue holds for us
     static constexpr int LineLimit = 30;        // most characters ReadLine keeps
-    static constexpr int LineTimeoutMs = 100;   // silence that ends a ReadLine
 
     CRS232();
     ~CRS232() override;
@@ -36,6 +35,9 @@ public:
     // The device of port n ("" when there is none); the program looks it up in the serial device
     // map, tests map pseudo-terminals.
     std::function<std::string(int portNumber)> DevicePath;
+    // Silence that ends a ReadLine. A harness whose replies are queued whole before it asks
+    // may shorten it: the silence after them is then certain.
+    int LineTimeoutMs = 100;
 
     // Opens the device of COM<PortNumber> for this program alone, sets the line up, raises DTR
     // and RTS and starts the writer thread: 1. When the port cannot be opened (no such port,
