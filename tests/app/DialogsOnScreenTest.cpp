@@ -19,6 +19,7 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
 #include "app/AppHarness.h"
 #include "app/HelpWindow.h"
 #include "gui/FileDialogs.h"
@@ -59,7 +60,7 @@ protected:
         h = std::make_unique<AppHarness>();
         h->fileDialogs = &files;
         h->Start();
-        ASSERT_TRUE(Pump([this] { return Viewable(WindowOf(&h->Frame())); }));
+        ASSERT_TRUE(WaitServing([this] { return Viewable(WindowOf(&h->Frame())); }));
     }
     void TearDown() override { h.reset(); }
 
@@ -68,15 +69,6 @@ protected:
     static bool Viewable(Window w) {
         XWindowAttributes a{};
         return XGetWindowAttributes(X(), w, &a) && a.map_state == IsViewable;
-    }
-    static bool Pump(const std::function<bool()>& cond,
-                     std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-        return WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return cond();
-            },
-            limit);
     }
     // The window as the server shows it, its window manager's frame included, in the server's
     // pixels; empty until the window manager has framed it.
@@ -210,9 +202,10 @@ TEST_F(DialogsOnScreen, EveryDialogFitsOpensItsHelpAndDrawsDefaultsOnlyWhereEnte
                 EXPECT_TRUE(DrawnAsDefault(ok)) << "Enter presses OK";
             }
 
-            ASSERT_TRUE(Pump([&] { return HasFocus(X(), WindowOf(&dialog)); }));
+            ASSERT_TRUE(WaitServing([&] { return HasFocus(X(), WindowOf(&dialog)); }));
             PressKey(XK_F1);
-            EXPECT_TRUE(Pump([&] { return Help() && Help()->isVisible(); })) << "F1: no help";
+            EXPECT_TRUE(WaitServing([&] { return Help() && Help()->isVisible(); }))
+                << "F1: no help";
             if (Help()) {
                 EXPECT_EQ(Help()->Topic(), r.topic);
             }
@@ -227,10 +220,10 @@ TEST_F(DialogsOnScreen, HelpBesideAnOpenDialogTakesClicksAndScrolls) {
         auto* help = dynamic_cast<TemplateDialog&>(dialog).Form().Control(idc321::Help);
         ASSERT_NE(help, nullptr);
         Click(help, help->rect().center());
-        ASSERT_TRUE(Pump([&] { return Help() && !OnScreen(WindowOf(Help())).isEmpty(); }));
+        ASSERT_TRUE(WaitServing([&] { return Help() && !OnScreen(WindowOf(Help())).isEmpty(); }));
         EXPECT_EQ(Help()->Topic(), 109);
         const Window helpWindow = WindowOf(Help());
-        EXPECT_TRUE(Pump([&] { return AnnouncedActiveWindow(X()) == helpWindow; }))
+        EXPECT_TRUE(WaitServing([&] { return AnnouncedActiveWindow(X()) == helpWindow; }))
             << "the help window is not in front";
 
         // The link at the end of the topic, clicked where the user sees it.
@@ -240,16 +233,16 @@ TEST_F(DialogsOnScreen, HelpBesideAnOpenDialogTakesClicksAndScrolls) {
         Help()->ensureCursorVisible();
         const QRect at = Help()->cursorRect(link);
         Click(Help()->viewport(), at.center());
-        EXPECT_TRUE(Pump([&] { return Help()->source().fileName() == "108.html"; }))
+        EXPECT_TRUE(WaitServing([&] { return Help()->source().fileName() == "108.html"; }))
             << "the click on the link did not land";
 
         // Made small, the main topic scrolls under the wheel.
         Help()->resize(Help()->width(), Help()->height() / 3);
-        ASSERT_TRUE(Pump([&] { return Help()->verticalScrollBar()->maximum() > 0; }));
+        ASSERT_TRUE(WaitServing([&] { return Help()->verticalScrollBar()->maximum() > 0; }));
         ASSERT_EQ(Help()->verticalScrollBar()->value(), 0);
         QCoreApplication::processEvents();
         Click(Help()->viewport(), Help()->viewport()->rect().center(), 5);
-        EXPECT_TRUE(Pump([&] { return Help()->verticalScrollBar()->value() > 0; }))
+        EXPECT_TRUE(WaitServing([&] { return Help()->verticalScrollBar()->value() > 0; }))
             << "the wheel did not scroll the help";
         EXPECT_TRUE(dialog.isVisible());
     });
@@ -268,7 +261,7 @@ TEST_F(DialogsOnScreen, FileDialogsShowTheirColumnsAndSaveAsTheSetupsName) {
     const auto columnsShowWhole = [](QFileDialog& dialog) {
         auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
         ASSERT_NE(view, nullptr);
-        ASSERT_TRUE(Pump([&] { return view->model()->rowCount(view->rootIndex()) >= 1; }))
+        ASSERT_TRUE(WaitServing([&] { return view->model()->rowCount(view->rootIndex()) >= 1; }))
             << dialog.directory().path().toStdString() << " visible " << view->isVisible()
             << " rows " << view->model()->rowCount(view->rootIndex());
         QHeaderView* header = view->header();
@@ -287,7 +280,7 @@ TEST_F(DialogsOnScreen, FileDialogsShowTheirColumnsAndSaveAsTheSetupsName) {
         for (int column : {1, 2, 3}) {
             SCOPED_TRACE(
                 header->model()->headerData(column, Qt::Horizontal).toString().toStdString());
-            EXPECT_TRUE(Pump([&] { return widest(column) <= header->sectionSize(column); }))
+            EXPECT_TRUE(WaitServing([&] { return widest(column) <= header->sectionSize(column); }))
                 << "cut: " << widest(column) << " in " << header->sectionSize(column);
             EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
                       view->viewport()->width())

@@ -2,27 +2,17 @@
 #include <gtest/gtest.h>
 
 #include "FakeNotificationService.h"
+#include "QtWait.h"
+#include "WindowTitled.h"
 #include "platform/kwin/KWinWindowSystem.h"
 #include "platform/portal/PortalDesktop.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 
 // Xlib last, for the same reason.
 #include "app/ProgramHarness.h"
 
 namespace {
-
-// Waits as WaitFor does, letting this process's own services (the notification service) answer.
-bool Serve(const std::function<bool()>& cond,
-           std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    return WaitFor(
-        [&] {
-            QCoreApplication::processEvents();
-            return cond();
-        },
-        limit);
-}
 
 // The real program on KDE Plasma without XWayland (its window a Wayland client), typing into the
 // focused window through the desktop portal. A reading the layout cannot type is told in a
@@ -45,14 +35,9 @@ TEST(PortalEndToEnd, AnUntypeableReadingIsNoticedAndTheNextOneIsTyped) {
     unsetenv("QT_QPA_PLATFORM");
 
     KWinWindowSystem windows([](const std::u16string&) { return false; }, [] {});
-    auto find = [&](const std::u16string& title) {
-        for (const WindowId id : windows.TopLevelWindows())
-            if (windows.Title(id) == title)
-                return id;
-        return WindowId{0};
-    };
+    const auto find = [&](const std::u16string& title) { return WindowTitled(windows, title); };
     ASSERT_TRUE(
-        Serve([&] { return find(u"Tapline Brisk - Line 3") != 0; }, std::chrono::seconds(20)))
+        WaitServing([&] { return find(u"Tapline Brisk - Line 3") != 0; }, std::chrono::seconds(20)))
         << session.Error();
     WaylandTextSink sink(session, QT_TEXT_SINK, "Brisk Report");
     ASSERT_TRUE(sink.Ready()) << session.Error();
@@ -69,16 +54,16 @@ TEST(PortalEndToEnd, AnUntypeableReadingIsNoticedAndTheNextOneIsTyped) {
                 return &call;
         return nullptr;
     };
-    ASSERT_TRUE(Serve([&] { return ours() != nullptr; }))
+    ASSERT_TRUE(WaitServing([&] { return ours() != nullptr; }))
         << "typed [" << sink.Typed() << "] file [" << FileText(target) << "]";
     EXPECT_EQ(ours()->summary, "Reading not typed");
     EXPECT_TRUE(ours()->body.contains(QString::fromUtf16(u"cannot type: \u00E9 \u00B0")))
         << ours()->body.toStdString();
     program.Receiver().SendReading("0.5");
-    EXPECT_TRUE(Serve([&] { return sink.Typed() == "0.5\n"; }))
+    EXPECT_TRUE(WaitServing([&] { return sink.Typed() == "0.5\n"; }))
         << "typed: [" << sink.Typed() << "]";
     EXPECT_EQ(windows.Foreground(), report) << "the target kept the keyboard";
-    EXPECT_TRUE(Serve([&] { return FileText(target) == "\xE9\xB0\r\n0.5\r\n"; }))
+    EXPECT_TRUE(WaitServing([&] { return FileText(target) == "\xE9\xB0\r\n0.5\r\n"; }))
         << "file holds: " << FileText(target);
 }
 

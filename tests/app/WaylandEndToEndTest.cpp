@@ -1,6 +1,7 @@
 // GoogleTest before Xlib, whose macros (None, Bool) would otherwise clash with it.
 #include <gtest/gtest.h>
 
+#include "WindowTitled.h"
 #include "app/ProgramHarness.h"
 #include "platform/wayland/ForeignToplevelWindowSystem.h"
 #include "platform/wayland/SwayServer.h"
@@ -27,12 +28,7 @@ TEST(WaylandEndToEnd, ReadingsReachTheFocusedWaylandWindowAndTheFile) {
     WaylandConnection connection;
     ASSERT_TRUE(connection.Open());
     ForeignToplevelWindowSystem windows(connection, {}, {});
-    auto find = [&](const std::u16string& title) {
-        for (const WindowId id : windows.TopLevelWindows())
-            if (windows.Title(id) == title)
-                return id;
-        return WindowId{0};
-    };
+    const auto find = [&](const std::u16string& title) { return WindowTitled(windows, title); };
     ASSERT_TRUE(
         WaitFor([&] { return find(u"Tapline Brisk - Line 3") != 0; }, std::chrono::seconds(15)));
     const WindowId terminal = find(u"receiving terminal");

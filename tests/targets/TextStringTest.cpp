@@ -59,7 +59,10 @@ TEST(TextString, FieldsHoldTextInAnyScript) {
     char field[101];
     CTextString::ToField(u"\u041E\u0442\u0447\u0451\u0442", field);
     EXPECT_STREQ(field, "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82") << "UTF-8";
-    CTextString::ToField(std::u16string(u"a\xD800" u"b", 3), field);
+    CTextString::ToField(std::u16string(u"a\xD800"
+                                        u"b",
+                                        3),
+                         field);
     EXPECT_EQ(CTextString::FromField(field), u"a\uFFFDb") << "a lone surrogate";
 }
 
