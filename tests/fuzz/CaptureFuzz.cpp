@@ -9,13 +9,9 @@
 // the line and a byte whose low two bits are the ticks that pass before the next chunk; its bit
 // 2 set, the receiver goes away after those ticks and the packet it left unfinished is dropped;
 // its bits 4-5 not 0, the Parsing dialog sets EndOfPacket to their value less one.
+#include "CaptureRig.h"
 #include "FuzzCheck.h"
 #include "Models.h"
-#include "capture/CaptureCycle.h"
-#include "fakes/FakeByteSource.h"
-#include "fakes/FakeNotices.h"
-#include "fakes/FakePacketOwner.h"
-#include "fakes/FakeViewFields.h"
 #include "resources/ControlIds.h"
 
 #include <cstdint>
@@ -57,18 +53,13 @@ Transcript Run(const std::uint8_t* data, std::size_t size) {
     std::int64_t now = 0;
     std::memcpy(&now, data + 4, 4);
 
-    FakeByteSource line;
-    FakeViewFields fields;
-    FakeNotices notices;
-    FakePacketOwner owner;
-    owner.SendToApp = owner.SendToFile = 1;
-    CParse_Data_Pkt packet;
-    packet.Owner = &owner;
-    packet.Setup = &setup;
-    packet.Fields = &fields;
-    packet.Now = [now] { return now; };
-    CCaptureCycle cycle(line, packet, fields, notices);
-    cycle.Setup = &setup;
+    fuzz::CaptureRig rig(setup, now);
+    FakeByteSource& line = rig.line;
+    FakeViewFields& fields = rig.fields;
+    FakeNotices& notices = rig.notices;
+    FakePacketOwner& owner = rig.owner;
+    CParse_Data_Pkt& packet = rig.packet;
+    CCaptureCycle& cycle = rig.cycle;
 
     Transcript transcript;
     const auto tick = [&] {

@@ -1,14 +1,10 @@
 // Setup file bytes -> the record reader, and an accepted record -> everything that reads it.
 // A refused file changes nothing; an accepted record is taken byte for byte, its readers leave it
 // as it is, and it saves back byte for byte.
+#include "CaptureRig.h"
 #include "FuzzCheck.h"
 #include "Models.h"
-#include "capture/CaptureCycle.h"
-#include "fakes/FakeByteSource.h"
 #include "fakes/FakeKeyboardInjector.h"
-#include "fakes/FakeNotices.h"
-#include "fakes/FakePacketOwner.h"
-#include "fakes/FakeViewFields.h"
 #include "fakes/FakeWindowSystem.h"
 #include "setup/SetupFile.h"
 #include "targets/KeyTable.h"
@@ -58,18 +54,11 @@ std::string ReadWhole(const std::string& path) {
 // Two readings through the capture cycle and the formatter, as the record frames and formats
 // them.
 void CheckCapture(SetupRecord& setup) {
-    FakeByteSource line;
-    FakeViewFields fields;
-    FakeNotices notices;
-    FakePacketOwner owner;
-    owner.SendToApp = owner.SendToFile = 1;
-    CParse_Data_Pkt packet;
-    packet.Owner = &owner;
-    packet.Setup = &setup;
-    packet.Fields = &fields;
-    packet.Now = [] { return fuzz::FixedNow; };
-    CCaptureCycle cycle(line, packet, fields, notices);
-    cycle.Setup = &setup;
+    fuzz::CaptureRig rig(setup, fuzz::FixedNow);
+    FakeByteSource& line = rig.line;
+    FakeNotices& notices = rig.notices;
+    FakePacketOwner& owner = rig.owner;
+    CCaptureCycle& cycle = rig.cycle;
 
     const std::string readings = "12,345\r7.5\t";
     line.Receive(readings);
