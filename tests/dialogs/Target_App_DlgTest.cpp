@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include "QtWait.h"
 #include "dialogs/Target_App_Dlg.h"
 #include "fakes/FakeMessageBox.h"
 #include "resources/TargetAppTemplate.h"
@@ -65,7 +66,7 @@ protected:
         for (const char* title : {"Sheet Beta", "alpha notes", "TAPLINE Brisk - Demo"})
             terminals.push_back(std::make_unique<CatTerminal>(title, dir / title));
         for (const char16_t* title : {u"Sheet Beta", u"alpha notes", u"TAPLINE Brisk - Demo"})
-            ASSERT_TRUE(Pump([&] { return Titled(title) != 0; }, std::chrono::seconds(15)))
+            ASSERT_TRUE(WaitServing([&] { return Titled(title) != 0; }, std::chrono::seconds(15)))
                 << "xterm did not show";
     }
     static void TearDownTestSuite() {
@@ -80,16 +81,6 @@ protected:
         messages.shown.clear();
     }
 
-    // Polls cond while Qt handles its events.
-    static bool Pump(const std::function<bool()>& cond,
-                     std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-        return WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return cond();
-            },
-            limit);
-    }
     // The visible top-level window of that title, or 0.
     static WindowId Titled(const std::u16string& title) {
         for (const WindowId id : windows->TopLevelWindows()) {
@@ -111,7 +102,7 @@ protected:
         dialog->OnInitDialog();
         dialog->show();
         const WindowId id = dialog->NativeId();
-        EXPECT_TRUE(Pump([&] { return StackPosition(id) >= 0 && windows->IsVisible(id); }));
+        EXPECT_TRUE(WaitServing([&] { return StackPosition(id) >= 0 && windows->IsVisible(id); }));
         return dialog;
     }
     static void Click(CTarget_App_Dlg& d, int id) {
@@ -145,7 +136,7 @@ TEST_F(TargetAppDialogTest, ListsTheOpenWindowsButNotTheProgramsNorItself) {
     TestWindow lookalike(server->Connection(), "get target APPLICATION");
     TestWindow hidden(server->Connection(), "Hidden window");
     lookalike.Map();
-    ASSERT_TRUE(Pump([&] { return Titled(u"get target APPLICATION") != 0; }));
+    ASSERT_TRUE(WaitServing([&] { return Titled(u"get target APPLICATION") != 0; }));
     const auto dialog = Open();
     // Listed again now that the dialog itself is one of the windows.
     dialog->FillAppList();
@@ -182,13 +173,13 @@ TEST_F(TargetAppDialogTest, ShowAppRestoresTheMatchAndStaysInFrontOfIt) {
     ASSERT_NE(sheet, 0u);
     XIconifyWindow(server->Connection(), sheet, DefaultScreen(server->Connection()));
     XFlush(server->Connection());
-    ASSERT_TRUE(Pump([&] { return windows->IsMinimised(sheet); }));
+    ASSERT_TRUE(WaitServing([&] { return windows->IsMinimised(sheet); }));
 
     const auto dialog = Open();
     dialog->Form().SetText(AppEdit, "sheet");
     Click(*dialog, ShowApp);
     const WindowId self = dialog->NativeId();
-    EXPECT_TRUE(Pump([&] {
+    EXPECT_TRUE(WaitServing([&] {
         XWindowAttributes a{};
         return !windows->IsMinimised(sheet) &&
                XGetWindowAttributes(server->Connection(), sheet, &a) && a.map_state == IsViewable &&
@@ -274,7 +265,7 @@ TEST_F(TargetAppDialogTest, TitleInAnyScriptChosenFromTheListReceivesTheReadings
     const std::u16string title = u"\u041E\u0442\u0447\u0451\u0442"; // a report, in Russian
     QtTextWindow report(QT_TEXT_SINK, QString::fromStdU16String(title).toStdString(),
                         fs::temp_directory_path() / "report.txt");
-    ASSERT_TRUE(Pump([&] { return Titled(title) != 0 && report.Ready(); }));
+    ASSERT_TRUE(WaitServing([&] { return Titled(title) != 0 && report.Ready(); }));
 
     setup.TargetAppMode = 0;
     const auto dialog = Open();
@@ -294,7 +285,7 @@ TEST_F(TargetAppDialogTest, TitleInAnyScriptChosenFromTheListReceivesTheReadings
     sender.Setup = &setup;
     sender.SendPacket(u"12.5\r");
     sender.SendPacket(u"-3,75\r");
-    EXPECT_TRUE(Pump([&] { return report.Typed() == "12.5\n-3,75\n"; }))
+    EXPECT_TRUE(WaitServing([&] { return report.Typed() == "12.5\n-3,75\n"; }))
         << "typed: [" << report.Typed() << "]";
 }
 
@@ -308,7 +299,7 @@ TEST_F(TargetAppDialogTest, TitleThatOnlyOurOwnWindowContainsGetsNoReadings) {
     field->setFocus();
     main.show();
     const WindowId ours = static_cast<WindowId>(main.winId());
-    ASSERT_TRUE(Pump([&] { return StackPosition(ours) >= 0 && windows->IsVisible(ours); }));
+    ASSERT_TRUE(WaitServing([&] { return StackPosition(ours) >= 0 && windows->IsVisible(ours); }));
 
     XTestKeyboardInjector keyboard(QtX11Display());
     CTarget_App sender(keyboard, *windows);
@@ -321,9 +312,10 @@ TEST_F(TargetAppDialogTest, TitleThatOnlyOurOwnWindowContainsGetsNoReadings) {
     // arrives when the sender sent nothing.
     windows->Activate(ours);
     ASSERT_TRUE(windows->WaitForKeyboard(ours, 5000));
-    ASSERT_TRUE(Pump([&] { return field->hasFocus(); }));
+    ASSERT_TRUE(WaitServing([&] { return field->hasFocus(); }));
     ASSERT_TRUE(keyboard.TypeCharacters(U"end"));
-    EXPECT_TRUE(Pump([&] { return field->text().endsWith("end"); })) << field->text().toStdString();
+    EXPECT_TRUE(WaitServing([&] { return field->text().endsWith("end"); }))
+        << field->text().toStdString();
     EXPECT_EQ(field->text().toStdString(), "end");
 }
 
