@@ -84,3 +84,17 @@ TEST_F(SendInputKeyboardInjectorTest, TypesScanCodeBatchAndLeavesNoKeyDown) {
     for (const int vk : {int{'A'}, int{'B'}, int{'1'}, VK_RETURN, VK_SHIFT})
         EXPECT_FALSE(KeyDown(vk)) << "virtual key " << vk << " still down";
 }
+
+// Caps Lock on: the letters still arrive as they are in the reading.
+TEST_F(SendInputKeyboardInjectorTest, CapsLockDoesNotChangeTheReading) {
+    SendKey(VK_CAPITAL, false);
+    SendKey(VK_CAPITAL, true);
+    ASSERT_TRUE(WaitUntil([] { return (GetKeyState(VK_CAPITAL) & 1) != 0; }));
+
+    EXPECT_TRUE(keyboard_.TypeCharacters(U"Ab 1.5 mm\r"));
+    const std::wstring text = notepad_.TextOnceItIs(L"Ab 1.5 mm\r\n");
+    SendKey(VK_CAPITAL, false);
+    SendKey(VK_CAPITAL, true);
+
+    EXPECT_EQ(text, L"Ab 1.5 mm\r\n");
+}
