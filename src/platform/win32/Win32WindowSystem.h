@@ -4,8 +4,8 @@
 
 // The desktop's top-level windows over the Win32 window functions. A WindowId is the HWND.
 // Every call copes with a window that has closed meanwhile (Windows answers false, 0 or an
-// empty title for it), and calls on windows of other threads that could wait for a hung program
-// are made asynchronous where Windows offers that.
+// empty title for it). Raising another program's window does not wait for that program, so a
+// hung one cannot stop the capture cycle there.
 //
 // The list holds the windows a user would call applications, as the taskbar and Alt+Tab show
 // them: visible, not cloaked, unowned or marked as application windows, no tool windows, with a
