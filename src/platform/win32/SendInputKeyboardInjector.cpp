@@ -232,6 +232,7 @@ std::u16string Refused(DWORD error) {
 void SendInputKeyboardInjector::Inject(const std::uint16_t* keyCodes,
                                        const std::uint16_t* scanCodes, const std::uint32_t* flags,
                                        std::size_t count) {
+    lastFailure_.clear();
     const HKL layout = ForegroundLayout();
     batch_->Clear();
     batch_->LiftHeldModifiers(layout);
