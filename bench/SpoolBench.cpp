@@ -2,7 +2,7 @@
 // for the disk, one line kept in a spool, and the drain of 1000 waiting lines in one open. The
 // files live under /var/tmp (a disk, not tmpfs), so fdatasync waits for real.
 #include "fakes/FakePacketOwner.h"
-#include "platform/posix/ExclusiveFile.h"
+#include "platform/ExclusiveFile.h"
 #include "setup/SetupRecord.h"
 #include "targets/Spool.h"
 #include "targets/Target_File.h"

@@ -1,8 +1,10 @@
-# add_unit_test(NAME [QT] SOURCES a.cpp b.cpp LIBS lib... [LABELS label...] [ENV VAR=value...])
-# One line per test executable; every test gets its own HOME and XDG folders (see tests/run-isolated).
+# add_unit_test(NAME [QT] SOURCES a.cpp b.cpp LIBS lib... [LABELS label...] [ENV VAR=value...]
+#               [WINE runner-option...])
+# One line per test executable; every test gets its own HOME and XDG folders (see tests/run-isolated;
+# on Windows tests/windows/run-wine).
 # QT: the test runs inside a QApplication.
 function(add_unit_test NAME)
-    cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+    cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS;ENV;WINE" ${ARGN})
     if(T_QT)
         add_executable(${NAME} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/QtTestMain.cpp)
         target_link_libraries(${NAME} PRIVATE ${T_LIBS} Qt6::Widgets GTest::gmock)
@@ -12,8 +14,16 @@ function(add_unit_test NAME)
         target_link_libraries(${NAME} PRIVATE ${T_LIBS} GTest::gmock_main)
     endif()
     target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    add_test(NAME ${NAME}
-        COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated $<TARGET_FILE:${NAME}>)
+    if(WIN32)
+        # A Windows test runs under Wine, in the Wine prefix of its build folder, with its own
+        # profile folders; WINE passes options to the runner (--pty N: a line on COM<N>).
+        add_test(NAME ${NAME}
+            COMMAND ${PROJECT_SOURCE_DIR}/tests/windows/run-wine ${T_WINE} $<TARGET_FILE:${NAME}>)
+        list(APPEND T_ENV BRISK_WINE_PREFIX=${PROJECT_BINARY_DIR}/wine-prefix)
+    else()
+        add_test(NAME ${NAME}
+            COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated $<TARGET_FILE:${NAME}>)
+    endif()
     set_tests_properties(${NAME} PROPERTIES TIMEOUT 120)
     if(T_LABELS)
         set_tests_properties(${NAME} PROPERTIES LABELS "${T_LABELS}")

@@ -1,5 +1,9 @@
 #pragma once
 
+#ifdef _WIN32
+#include "windows/OtherProgramHoldingWin32.h"
+#else
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -44,3 +48,5 @@ private:
     pid_t pid_ = -1;
     int release_ = -1;
 };
+
+#endif

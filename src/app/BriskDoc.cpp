@@ -2,9 +2,9 @@
 
 #include "app/BriskApp.h"
 #include "gui/FileDialogs.h"
+#include "platform/ExclusiveFile.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SettingsStore.h"
-#include "platform/posix/ExclusiveFile.h"
 #include "resources/CommandIds.h"
 #include "setup/SetupFile.h"
 #include "view/DocumentView.h"

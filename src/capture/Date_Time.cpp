@@ -1,5 +1,6 @@
 #include "capture/Date_Time.h"
 
+#include "platform/LocalTime.h"
 #include "targets/TextString.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@ bool BreakDown(std::int64_t time, std::tm& fields) {
         time > static_cast<std::int64_t>(INT64_MAX / 2))
         return false;
     const std::time_t t = static_cast<std::time_t>(time);
-    return localtime_r(&t, &fields) != nullptr;
+    return LocalTime(t, fields);
 }
 
 // "%2d" with a leading blank replaced by '0'.

@@ -1,5 +1,7 @@
 #include "serial/RS232.h"
 
+#include "serial/TermiosLine.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -61,6 +63,10 @@ CRS232::~CRS232() {
 
 int CRS232::IsOpen() const {
     return OpenFlag;
+}
+
+WaitHandle CRS232::Handle() const {
+    return OpenFlag ? PortHandle : NoWaitHandle;
 }
 
 int CRS232::OpenPort() {

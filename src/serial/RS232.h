@@ -1,8 +1,10 @@
 #pragma once
 
 #include "capture/ByteSource.h"
+#include "platform/WaitHandle.h"
 #include "serial/LineSettings.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,7 +35,7 @@ public:
     int StopBits = 1; // 1, 2, or 15 for one and a half
     ::LineSettings LineSettings;
     // The device of port n ("" when there is none); the program looks it up in the serial device
-    // map, tests map pseudo-terminals.
+    // map, tests map pseudo-terminals. Unset on Windows: the port's own \\.\COM<n>.
     std::function<std::string(int portNumber)> DevicePath;
     // Silence that ends a ReadLine. A harness whose replies are queued whole before it asks
     // may shorten it: the silence after them is then certain.
@@ -46,16 +48,21 @@ public:
     int OpenPort();
     // Why the last OpenPort failed, as an errno value (EACCES: the user may not use the device,
     // EBUSY: another program holds it, ENODEV: no device for the port); 0 after a success.
+    // Windows refuses a port that another program holds with "access denied": EBUSY then.
     int OpenError = 0;
     // Ends the writer thread, drops DTR and RTS, closes the device. Does nothing when closed.
     void ClosePort();
     int IsOpen() const override;
     // Nonzero once the receiver behind the open port has gone: the line hung up, a read failed
     // with EIO, or the port's path is missing or leads to another device now (a USB receiver
-    // comes back as a new node under the same by-id link). Never waits; 0 while closed.
+    // comes back as a new node under the same by-id link); on Windows, the system stopped
+    // answering for the port (its driver removed it). Never waits; 0 while closed.
     int ReceiverGone() const;
-    // The open port's descriptor, for waiting until bytes arrive; -1 while closed.
-    int Handle() const { return OpenFlag ? PortHandle : -1; }
+    // What to wait on until bytes arrive; NoWaitHandle while closed. POSIX: the port's
+    // descriptor, readable while bytes wait or when the line hangs up. Windows: an auto-reset
+    // event of the driver's own, signalled when bytes have arrived or the port failed (it may
+    // also be signalled by bytes that were read meanwhile, so a wake can find nothing).
+    WaitHandle Handle() const;
     std::uint32_t GetRxDCount() override;
     int ReadByte(unsigned char* dest) override;
     // One reply line into dest (at least LineLimit + 1 bytes), NUL-terminated: ends at CR (kept),
@@ -68,25 +75,44 @@ public:
 
 private:
     void TxDThread();
+    void ReleasePort();
+
+    std::thread WriterThread;
+    std::int32_t TxDTail = 0;         // next byte the writer takes
+    std::int32_t TxDHead = 0;         // where SendBytes stores the next byte
+    std::int32_t TxDCount = 0;        // bytes held in the ring
+    std::binary_semaphore TxDLock{1}; // over TxDBuffer, TxDHead, TxDTail, TxDCount
+    int OpenFlag = 0;
+    std::string OpenedPath;                     // the path the open port was opened through
+    std::unique_ptr<unsigned char[]> TxDBuffer; // allocated while open
+#ifdef _WIN32
+    // Watches the port for arrivals and failures and signals RxDEvent.
+    void ArrivalThread();
+    // Writes one chunk with an overlapped write; false when the stop came meanwhile.
+    bool WriteChunk(void* overlapped, const unsigned char* data, int count);
+
+    void* PortHandle = nullptr;
+    // Auto-reset events: the writer's (as described for the driver), and the arrival watch's.
+    void* TxDReadyEvent = nullptr;
+    void* StopEvent = nullptr;
+    void* ThreadEndedEvent = nullptr;
+    void* RxDEvent = nullptr;
+    void* WatchStopEvent = nullptr; // manual reset: ends the arrival watch
+    void* ReadEvent = nullptr;      // for the user-interface thread's overlapped reads
+    std::thread WatchThread;
+    std::atomic<int> ReadFailed{0}; // the system stopped answering for the port
+#else
     // Writes one chunk to the port; false when the stop came while the port would not take it.
     bool WriteChunk(const unsigned char* data, int count);
     enum class PortWait { Writable, Failed, Stop };
     // Waits until the port takes bytes again, fails, or the stop comes.
     PortWait WaitWritable(int timeoutMs);
-    void ReleasePort();
 
-    std::thread WriterThread;
-    std::int32_t TxDTail = 0;  // next byte the writer takes
-    std::int32_t TxDHead = 0;  // where SendBytes stores the next byte
-    std::int32_t TxDCount = 0; // bytes held in the ring
     // Events as eventfds, auto-reset by whoever wakes on them.
     int TxDReadyEvent = -1;
     int StopEvent = -1;
     int ThreadEndedEvent = -1;
-    std::binary_semaphore TxDLock{1}; // over TxDBuffer, TxDHead, TxDTail, TxDCount
-    int OpenFlag = 0;
     int PortHandle = -1;
-    std::string OpenedPath; // the path the open port was opened through
-    int ReadFailed = 0;     // a read or byte count failed with EIO since the open
-    std::unique_ptr<unsigned char[]> TxDBuffer; // allocated while open
+    int ReadFailed = 0; // a read or byte count failed with EIO since the open
+#endif
 };

@@ -1,6 +1,6 @@
 #include "serial/ReceiverWatch.h"
 
-#include <sys/stat.h>
+#include "platform/SerialDevicePresence.h"
 
 CReceiverWatch::CReceiverWatch(CRS232& port, CDeviceDetection& device)
     : SerialPort(port), Device(device) {}
@@ -24,12 +24,12 @@ void CReceiverWatch::Stop() {
 }
 
 bool CReceiverWatch::PathInstalled() const {
-    struct stat info {};
-    return !Path.empty() && ::stat(Path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+    return SerialDevicePresent(Path);
 }
 
 bool CReceiverWatch::WantsRetry() const {
-    return StateNow == State::Waiting && Retryable && (Watch.Fd() < 0 || PathInstalled());
+    return StateNow == State::Waiting && Retryable &&
+           (Watch.Fd() == NoWaitHandle || PathInstalled());
 }
 
 CReceiverWatch::Change CReceiverWatch::Check(bool retry) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/posix/PathWatch.h"
+#include "platform/PathWatch.h"
 #include "serial/DeviceDetection.h"
 #include "serial/RS232.h"
 
@@ -36,8 +36,8 @@ public:
     // The operator switched the port off: nothing reopens by itself after that. The port is left
     // as it is.
     void Stop();
-    // The watch's descriptor while Connected or Waiting, else -1.
-    int WatchFd() const { return StateNow == State::Off ? -1 : Watch.Fd(); }
+    // The watch's descriptor (Windows: event) while Connected or Waiting, else NoWaitHandle.
+    WaitHandle WatchFd() const { return StateNow == State::Off ? NoWaitHandle : Watch.Fd(); }
     // Waiting, the path is there, and the last try failed for a reason that may pass.
     bool WantsRetry() const;
     int Port() const { return WatchedPort; }

@@ -1,8 +1,9 @@
 #include "serial/SerialDeviceMap.h"
 
+#include "platform/SerialDevicePresence.h"
+
 #include <algorithm>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -74,8 +75,12 @@ void SerialDeviceMap::Update(const std::vector<DiscoveredPort>& found) {
         }
         if (known)
             continue;
-        const auto freeSlot = std::find_if(paths.begin() + 1, paths.end(),
-                                           [](const std::string& p) { return p.empty(); });
+        // Windows numbers its ports itself (\\.\COM3): such a port keeps its own number.
+        const int own = key.rfind("\\\\.\\", 0) == 0 ? PortNumberOfKey(key.substr(4)) : 0;
+        auto freeSlot = own > 0 && paths[own].empty() ? paths.begin() + own : paths.end();
+        if (freeSlot == paths.end())
+            freeSlot = std::find_if(paths.begin() + 1, paths.end(),
+                                    [](const std::string& p) { return p.empty(); });
         if (freeSlot == paths.end())
             return; // all 200 numbers taken
         *freeSlot = key;
@@ -90,9 +95,7 @@ std::string SerialDeviceMap::PathOf(int portNumber) const {
 }
 
 bool SerialDeviceMap::IsInstalled(int portNumber) const {
-    const std::string path = PathOf(portNumber);
-    struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+    return SerialDevicePresent(PathOf(portNumber));
 }
 
 std::string SerialDeviceMap::Description(int portNumber) const {

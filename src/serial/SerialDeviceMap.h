@@ -21,7 +21,8 @@ public:
     virtual ~SerialDeviceMap() = default;
 
     // Gives every found device that has no number yet the lowest free number, keyed by its by-id
-    // link when it has one (stable across plugging), else by its device path.
+    // link when it has one (stable across plugging), else by its device path. A Windows port
+    // (\\.\COM<n>) gets its own number n while that is free.
     void Update(const std::vector<DiscoveredPort>& found);
     // The path stored for the port; "" when there is no entry.
     std::string PathOf(int portNumber) const;

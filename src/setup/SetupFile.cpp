@@ -1,9 +1,7 @@
 #include "setup/SetupFile.h"
 
-#include "platform/posix/ExclusiveFile.h"
-
-#include <cerrno>
-#include <unistd.h>
+#include "platform/ExclusiveFile.h"
+#include "platform/FileIo.h"
 
 bool SetupFileReadOnly(const struct stat& st) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
@@ -14,10 +12,8 @@ int ReadSetupRecord(int fd, SetupRecords& records) {
     const SetupRecord kept = setup;
     std::size_t got = 0;
     while (got < SetupRecord::Size) {
-        const ssize_t n =
-            ::pread(fd, setup.Bytes() + got, SetupRecord::Size - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long long n = FileIo::ReadAt(fd, setup.Bytes() + got, SetupRecord::Size - got,
+                                           static_cast<long long>(got));
         if (n <= 0)
             break;
         got += static_cast<std::size_t>(n);
@@ -47,13 +43,11 @@ bool WriteSetupFile(const std::string& path, const SetupRecord& record) {
     // emptied by a save that cannot proceed.
     std::size_t done = 0;
     while (done < SetupRecord::Size) {
-        const ssize_t n = ::pwrite(file.Fd(), record.Bytes() + done, SetupRecord::Size - done,
-                                   static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long long n = FileIo::WriteAt(file.Fd(), record.Bytes() + done,
+                                            SetupRecord::Size - done, static_cast<long long>(done));
         if (n <= 0)
             return false;
         done += static_cast<std::size_t>(n);
     }
-    return ::ftruncate(file.Fd(), SetupRecord::Size) == 0;
+    return FileIo::Truncate(file.Fd(), SetupRecord::Size) == 0;
 }

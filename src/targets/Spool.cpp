@@ -1,6 +1,7 @@
 #include "targets/Spool.h"
 
-#include "platform/posix/ExclusiveFile.h"
+#include "platform/ExclusiveFile.h"
+#include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -10,8 +11,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -102,10 +101,8 @@ std::string LineRecord(const std::string& target, const std::string& line) {
 std::string ReadAll(int fd) {
     std::string data;
     char buffer[65536];
-    for (off_t at = 0;;) {
-        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-        if (n < 0 && errno == EINTR)
-            continue;
+    for (long long at = 0;;) {
+        const long long n = FileIo::ReadAt(fd, buffer, sizeof buffer, at);
         if (n <= 0)
             return data;
         data.append(buffer, static_cast<std::size_t>(n));
@@ -115,41 +112,28 @@ std::string ReadAll(int fd) {
 
 // Whether file holds exactly bytes at offset: the lines of an interrupted delivery are there.
 bool Holds(const std::string& file, long long offset, const std::string& bytes) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    const int fd = FileIo::Open(file, O_RDONLY);
     if (fd < 0)
         return false;
     std::string found(bytes.size(), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, found.data() + done, bytes.size() - done,
-                                  static_cast<off_t>(offset + static_cast<long long>(done)));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long long n = FileIo::ReadAt(fd, found.data() + done, bytes.size() - done,
+                                           offset + static_cast<long long>(done));
         if (n <= 0)
             break;
         done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
+    FileIo::Close(fd);
     return done == bytes.size() && found == bytes;
-}
-
-// A new or renamed directory entry is only as durable as its folder.
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 // Writes all of bytes at offset and waits until they are on the disk; errno tells a failure.
 bool WriteSynced(int fd, const std::string& bytes, long long offset) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(offset + static_cast<long long>(done)));
-        if (n < 0 && errno == EINTR)
-            continue;
+        const long long n = FileIo::WriteAt(fd, bytes.data() + done, bytes.size() - done,
+                                            offset + static_cast<long long>(done));
         if (n <= 0) {
             if (n == 0)
                 errno = ENOSPC;
@@ -157,7 +141,7 @@ bool WriteSynced(int fd, const std::string& bytes, long long offset) {
         }
         done += static_cast<std::size_t>(n);
     }
-    return ::fdatasync(fd) == 0;
+    return FileIo::SyncData(fd) == 0;
 }
 
 } // namespace
@@ -170,7 +154,7 @@ CSpool::CSpool(std::string folder, std::string target)
 
 CSpool::~CSpool() {
     if (fd_ >= 0)
-        ::close(fd_);
+        FileIo::Close(fd_);
 }
 
 std::string CSpool::FileName(const std::string& target) {
@@ -184,11 +168,11 @@ std::string CSpool::FileName(const std::string& target) {
 }
 
 std::string CSpool::TargetOf(const std::string& spoolFile) {
-    const int fd = ::open(spoolFile.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = FileIo::Open(spoolFile, O_RDONLY);
     if (fd < 0)
         return {};
     const std::string data = ReadAll(fd);
-    ::close(fd);
+    FileIo::Close(fd);
     Record r;
     for (std::size_t at = 0, end; (end = data.find('\n', at)) != std::string::npos; at = end + 1)
         if (Parse(std::string_view(data).substr(at, end - at), r) && r.kind == 'L')
@@ -197,7 +181,7 @@ std::string CSpool::TargetOf(const std::string& spoolFile) {
 }
 
 void CSpool::Load() {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    fd_ = FileIo::Open(path_, O_RDWR);
     if (fd_ < 0)
         return;
     const std::string data = ReadAll(fd_);
@@ -219,8 +203,8 @@ void CSpool::Load() {
     if (at < data.size()) {
         // A crash in the middle of an append: cut the torn record off, so that the next
         // record starts on a line of its own.
-        if (::ftruncate(fd_, static_cast<off_t>(at)) == 0)
-            ::fdatasync(fd_);
+        if (FileIo::Truncate(fd_, static_cast<long long>(at)) == 0)
+            FileIo::SyncData(fd_);
     }
 
     // A delivery that was interrupted after the lines reached the file but before this spool
@@ -249,19 +233,23 @@ void CSpool::Load() {
     std::string records;
     for (const std::string& line : lines_)
         records += LineRecord(target_, line);
-    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd >= 0 && WriteSynced(fd, records, 0) && ::rename(fresh.c_str(), path_.c_str()) == 0) {
-        SyncFolder(folder_);
-        ::close(fd_);
-        fd_ = fd;
-        end_ = static_cast<long long>(records.size());
-        return;
+    const int fd = FileIo::Open(fresh, O_RDWR | O_CREAT | O_TRUNC);
+    if (fd >= 0 && WriteSynced(fd, records, 0)) {
+        // Closed before the new file takes its name: Windows replaces no file that is open.
+        FileIo::Close(fd_);
+        if (FileIo::Replace(fresh, path_) == 0) {
+            FileIo::SyncFolder(folder_);
+            fd_ = fd;
+            end_ = static_cast<long long>(records.size());
+            return;
+        }
+        fd_ = FileIo::Open(path_, O_RDWR);
     }
     // The old file stays as it is: the lines in memory are right, and only a crash before
     // their delivery would bring the delivered ones back.
     if (fd >= 0) {
-        ::close(fd);
-        ::unlink(fresh.c_str());
+        FileIo::Close(fd);
+        FileIo::Remove(fresh);
     }
 }
 
@@ -270,17 +258,17 @@ bool CSpool::OpenFile() {
         return true;
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(folder_).parent_path(), ec);
-    if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
+    if (FileIo::MakeFolder(folder_) != 0 && errno != EEXIST)
         return false;
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    fd_ = FileIo::Open(path_, O_RDWR | O_CREAT | O_EXCL);
     if (fd_ >= 0) {
-        SyncFolder(folder_);
+        FileIo::SyncFolder(folder_);
         end_ = 0;
         return true;
     }
     if (errno != EEXIST)
         return false;
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    fd_ = FileIo::Open(path_, O_RDWR);
     return fd_ >= 0;
 }
 
@@ -288,8 +276,7 @@ bool CSpool::WriteRecord(const std::string& record) {
     if (!OpenFile() || !WriteSynced(fd_, record, end_)) {
         error_ = errno;
         if (fd_ >= 0) // no part of the record may stay for the next one to glue onto
-            while (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 && errno == EINTR) {
-            }
+            FileIo::Truncate(fd_, end_);
         return false;
     }
     end_ += static_cast<long long>(record.size());
@@ -324,7 +311,7 @@ int CSpool::Deliver(const std::string& file, bool* openFailed) {
         errno = out.Error();
         return -1;
     }
-    const off_t before = ::lseek(out.Fd(), 0, SEEK_END);
+    const long long before = FileIo::SeekEnd(out.Fd());
     if (before < 0)
         return -1;
     // Without this marker a crash after the append would deliver the lines again at the next
@@ -349,13 +336,13 @@ int CSpool::Deliver(const std::string& file, bool* openFailed) {
 }
 
 void CSpool::RemoveFile() {
-    if (::unlink(path_.c_str()) != 0 && errno != ENOENT && fd_ >= 0) {
+    if (FileIo::Remove(path_) != 0 && errno != ENOENT && fd_ >= 0) {
         // The lines are delivered; an empty spool reads as nothing waiting.
-        if (::ftruncate(fd_, 0) == 0)
-            ::fdatasync(fd_);
+        if (FileIo::Truncate(fd_, 0) == 0)
+            FileIo::SyncData(fd_);
     }
     if (fd_ >= 0)
-        ::close(fd_);
+        FileIo::Close(fd_);
     fd_ = -1;
     end_ = 0;
 }

@@ -1,14 +1,12 @@
 #include "targets/Target_File.h"
 
-#include "platform/posix/ExclusiveFile.h"
+#include "platform/ExclusiveFile.h"
+#include "platform/StateFolder.h"
 #include "targets/TextString.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <pwd.h>
-#include <unistd.h>
 
 std::string CTarget_File::LineBytes(std::u16string text) {
     std::erase(text, u'\n');
@@ -27,15 +25,7 @@ std::string CTarget_File::LineBytes(std::u16string text) {
 }
 
 std::string CTarget_File::DefaultSpoolFolder() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && state[0] == '/')
-        return std::string(state) + "/tapline-brisk";
-    std::string home;
-    if (const char* env = std::getenv("HOME"); env && env[0])
-        home = env;
-    else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir)
-        home = user->pw_dir;
-    return home + "/.local/state/tapline-brisk";
+    return ProgramStateFolder();
 }
 
 std::string CTarget_File::TargetPath() const {
@@ -135,7 +125,7 @@ int CTarget_File::LoadSpools() {
         const bool ours = std::any_of(spools_.begin(), spools_.end(), [&](const auto& held) {
             return file.filename() == CSpool::FileName(held.first);
         });
-        const std::string target = CSpool::TargetOf(file);
+        const std::string target = CSpool::TargetOf(file.string());
         if (target.empty() && !ours) {
             fs::remove(file, ec); // torn before its first line was complete: nothing waits
             continue;

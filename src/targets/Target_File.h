@@ -20,7 +20,7 @@ public:
     SetupRecord* Setup = nullptr;                   // TargetFilePath is read for every packet
     std::string SpoolFolder = DefaultSpoolFolder(); // where spools live; tests point it elsewhere
 
-    // $XDG_STATE_HOME/tapline-brisk, else ~/.local/state/tapline-brisk.
+    // The program's state folder for this user (on Linux $XDG_STATE_HOME/tapline-brisk).
     static std::string DefaultSpoolFolder();
 
     void WritePacket(std::u16string text) override;

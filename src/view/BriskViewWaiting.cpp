@@ -3,9 +3,9 @@
 // operator's choice when the setup changes while readings wait.
 #include "gui/FileDialogs.h"
 #include "gui/TemplateForm.h"
+#include "platform/FileHolders.h"
 #include "platform/MessageBoxService.h"
 #include "platform/NoticeService.h"
-#include "platform/posix/FileHolders.h"
 #include "resources/ControlIds.h"
 #include "view/BriskView.h"
 #include "view/ViewFrame.h"

@@ -9,9 +9,9 @@
 #include "fakes/FakeMessageBox.h"
 #include "fakes/FakeSerialPortDiscovery.h"
 #include "fakes/FakeSettingsStore.h"
-#include "serial/LineSettings.h"
 #include "serial/SP_Support.h"
 #include "serial/SerialDeviceMap.h"
+#include "serial/TermiosLine.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "serial/LineSettings.h"
 #include "ReceiverSimulator.h"
 #include "serial/RS232.h"
+#include "serial/TermiosLine.h"
 
 #include <gtest/gtest.h>
 

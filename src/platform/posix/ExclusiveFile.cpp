@@ -1,4 +1,4 @@
-#include "platform/posix/ExclusiveFile.h"
+#include "platform/ExclusiveFile.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "platform/posix/FileHolders.h"
+#include "platform/FileHolders.h"
 
 #include <algorithm>
 #include <filesystem>

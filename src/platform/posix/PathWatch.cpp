@@ -1,4 +1,4 @@
-#include "platform/posix/PathWatch.h"
+#include "platform/PathWatch.h"
 
 #include <cerrno>
 #include <cstddef>

@@ -2,10 +2,11 @@
 
 #include <string>
 
-// A file held open by this program alone, as files opened without sharing are elsewhere: the
-// open fails while any other descriptor of the file is open anywhere (a write lease, granted by
-// the kernel only then) or another program holds a lock on it (an OFD write lock). Where leases
-// are not available (another owner's file, network file systems) the lock alone decides.
+// A file held open by this program alone: the open fails while any other descriptor of the file
+// is open anywhere. Windows does this itself for a file opened without sharing. On Linux it is a
+// write lease, granted by the kernel only then, and an OFD write lock against programs that
+// lock; where leases are not available (another owner's file, network file systems) the lock
+// alone decides.
 // One open per operation: the lease is released and the file closed by Close or the destructor.
 class ExclusiveFile {
 public:
@@ -27,7 +28,7 @@ public:
 
     int Fd() const { return fd_; }
     int Error() const { return error_; }
-    bool HasLease() const { return lease_; }
+    bool HasLease() const { return lease_; } // Linux only: a write lease is held
 
 private:
     int fd_ = -1;

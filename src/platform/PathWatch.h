@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WaitHandle.h"
+
 #include <string>
 
 // Tells its owner when a path may have appeared, disappeared or changed, through a descriptor
@@ -8,6 +10,9 @@
 // nearest existing ancestor is watched instead, and the watch moves down again as the folders
 // come back. Only the path's own name in its folder counts: a device node that a link leads to
 // elsewhere is not followed.
+// On Windows a device path (\\.\COM3) is watched through the system's serial device map in the
+// registry, which changes as ports come and go, and a file path through change notifications of
+// its folder; the handle is an event that stays signalled while news wait.
 class PathWatch {
 public:
     PathWatch() = default;
@@ -21,8 +26,8 @@ public:
     bool Watch(const std::string& path);
     // Closes the descriptor.
     void Stop();
-    // Readable when events wait; -1 when not watching.
-    int Fd() const { return fd_; }
+    // Readable (signalled) when events wait; NoWaitHandle when not watching.
+    WaitHandle Fd() const { return fd_; }
     // Reads every waiting event without waiting and follows the path's folders as they come and
     // go. True when anything about the path may have changed since the last call.
     bool TakeEvents();
@@ -33,6 +38,11 @@ private:
 
     std::string path_;   // absolute, normalised
     std::string folder_; // the folder watched now
-    int fd_ = -1;
+    WaitHandle fd_ = NoWaitHandle;
+#ifdef _WIN32
+    void* key_ = nullptr; // the serial device map while a device is watched; fd_ is an event
+                          // then, else the folder's change notification
+#else
     int watchId_ = -1;
+#endif
 };
