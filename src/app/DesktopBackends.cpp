@@ -38,6 +38,16 @@ private:
 };
 } // namespace
 
+struct DesktopBackends::Parts {
+    std::unique_ptr<WaylandConnection> wayland;
+    // Reads the compositor's events as they come: a client that lets them pile up is dropped.
+    std::unique_ptr<QSocketNotifier> waylandEvents;
+    std::unique_ptr<X11WindowSystem> x11Windows;
+    std::unique_ptr<WindowSystem> desktopWindows; // the compositor's list, when it has one
+    std::unique_ptr<WindowSystem> sessionWindows;
+    std::unique_ptr<KeyboardInjector> keyboard;
+};
+
 DesktopFacts DesktopBackends::Environment() {
     DesktopFacts facts;
     facts.sessionType = Variable("XDG_SESSION_TYPE");
@@ -54,22 +64,24 @@ void DesktopBackends::ChooseQtPlatform(const DesktopFacts& facts) {
 }
 
 DesktopBackends::DesktopBackends(DesktopFacts facts, std::function<bool(WindowId)> isOwnX11Window,
-                                 std::function<bool(const std::u16string&)> isOwnTitle) {
+                                 std::function<bool(const std::u16string&)> isOwnTitle)
+    : parts_(std::make_unique<Parts>()) {
+    Parts& p = *parts_;
     // Only what Qt itself reaches counts as our X display (QT_QPA_PLATFORM may say wayland).
     Display* display = QtX11Display();
     if (display == nullptr)
         facts.x11Display.clear();
     if (facts.Wayland()) {
-        wayland_ = std::make_unique<WaylandConnection>();
-        if (wayland_->Open()) {
-            facts.virtualKeyboard = wayland_->HasVirtualKeyboard();
-            facts.toplevelList = wayland_->HasToplevelList();
-            waylandEvents_ =
-                std::make_unique<QSocketNotifier>(wayland_->Fd(), QSocketNotifier::Read);
-            QObject::connect(waylandEvents_.get(), &QSocketNotifier::activated, [this] {
+        p.wayland = std::make_unique<WaylandConnection>();
+        if (p.wayland->Open()) {
+            facts.virtualKeyboard = p.wayland->HasVirtualKeyboard();
+            facts.toplevelList = p.wayland->HasToplevelList();
+            p.waylandEvents =
+                std::make_unique<QSocketNotifier>(p.wayland->Fd(), QSocketNotifier::Read);
+            QObject::connect(p.waylandEvents.get(), &QSocketNotifier::activated, [&p] {
                 // A lost connection stays readable: stop listening to it.
-                if (!wayland_->DispatchArrived())
-                    waylandEvents_->setEnabled(false);
+                if (!p.wayland->DispatchArrived())
+                    p.waylandEvents->setEnabled(false);
             });
         }
         // The session bus is asked only where the compositor cannot type for us itself.
@@ -82,52 +94,53 @@ DesktopBackends::DesktopBackends(DesktopFacts facts, std::function<bool(WindowId
     std::fprintf(stderr, "Tapline Brisk: %s\n", choice_.reason.c_str());
 
     if (choice_.windows == WindowListPath::None && display == nullptr)
-        x11Windows_ = std::make_unique<UnlistedWindows>();
+        p.x11Windows = std::make_unique<UnlistedWindows>();
     else
-        x11Windows_ = std::make_unique<X11WindowSystem>(display, std::move(isOwnX11Window));
+        p.x11Windows = std::make_unique<X11WindowSystem>(display, std::move(isOwnX11Window));
     const auto beep = [] { QApplication::beep(); };
     switch (choice_.windows) {
     case WindowListPath::X11:
         break;
     case WindowListPath::X11ClientsOnly:
     case WindowListPath::None:
-        x11Windows_->SetOnlyX11Clients(true);
+        p.x11Windows->SetOnlyX11Clients(true);
         break;
     case WindowListPath::Toplevels:
-        desktopWindows_ = std::make_unique<ForeignToplevelWindowSystem>(
-            *wayland_,
+        p.desktopWindows = std::make_unique<ForeignToplevelWindowSystem>(
+            *p.wayland,
             [isOwnTitle](const std::u16string& title, const std::string&) {
                 return isOwnTitle(title);
             },
             beep);
         break;
     case WindowListPath::KWin:
-        desktopWindows_ = std::make_unique<KWinWindowSystem>(isOwnTitle, beep);
+        p.desktopWindows = std::make_unique<KWinWindowSystem>(isOwnTitle, beep);
         break;
     }
-    if (desktopWindows_) {
-        sessionWindows_ = std::make_unique<SessionWindows>(
-            *desktopWindows_, display != nullptr ? x11Windows_.get() : nullptr);
-        windows_ = sessionWindows_.get();
+    if (p.desktopWindows) {
+        p.sessionWindows = std::make_unique<SessionWindows>(
+            *p.desktopWindows, display != nullptr ? p.x11Windows.get() : nullptr);
+        windows_ = p.sessionWindows.get();
     } else {
-        windows_ = x11Windows_.get();
+        windows_ = p.x11Windows.get();
     }
 
     switch (choice_.typing) {
     case TypingPath::VirtualKeyboard:
-        keyboard_ = std::make_unique<VirtualKeyboardInjector>(*wayland_);
+        p.keyboard = std::make_unique<VirtualKeyboardInjector>(*p.wayland);
         break;
     case TypingPath::Portal:
-        keyboard_ = std::make_unique<PortalKeyboardInjector>();
+        p.keyboard = std::make_unique<PortalKeyboardInjector>();
         break;
     case TypingPath::XTest:
-        keyboard_ = std::make_unique<XTestKeyboardInjector>(display);
+        p.keyboard = std::make_unique<XTestKeyboardInjector>(display);
         break;
     case TypingPath::None:
         // Not available: every reading meant for an application beeps.
-        keyboard_ = std::make_unique<XTestKeyboardInjector>(nullptr);
+        p.keyboard = std::make_unique<XTestKeyboardInjector>(nullptr);
         break;
     }
+    keyboard_ = p.keyboard.get();
 }
 
 DesktopBackends::~DesktopBackends() = default;

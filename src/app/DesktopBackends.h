@@ -7,10 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QSocketNotifier;
-class WaylandConnection;
-class X11WindowSystem;
-
 // The keyboard and the window list of the desktop the program runs in, chosen once at start
 // from the session and what its compositor and session bus offer.
 class DesktopBackends {
@@ -36,13 +32,10 @@ public:
     const DesktopChoice& Choice() const { return choice_; }
 
 private:
+    // The connections and services of the platform, as its own source file defines them.
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
     DesktopChoice choice_;
-    std::unique_ptr<WaylandConnection> wayland_;
-    // Reads the compositor's events as they come: a client that lets them pile up is dropped.
-    std::unique_ptr<QSocketNotifier> waylandEvents_;
-    std::unique_ptr<X11WindowSystem> x11Windows_;
-    std::unique_ptr<WindowSystem> desktopWindows_; // the compositor's list, when it has one
-    std::unique_ptr<WindowSystem> sessionWindows_;
-    std::unique_ptr<KeyboardInjector> keyboard_;
+    KeyboardInjector* keyboard_ = nullptr;
     WindowSystem* windows_ = nullptr;
 };
