@@ -5,7 +5,7 @@
 #include "gui/TemplateForm.h"
 #include "platform/MessageBoxService.h"
 #include "platform/WindowSystem.h"
-#include "platform/x11/SkipTaskbar.h"
+#include "platform/SkipTaskbar.h"
 #include "resources/CommandIds.h"
 #include "resources/Icons.h"
 #include "resources/MenuResources.h"

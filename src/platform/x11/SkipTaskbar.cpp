@@ -1,4 +1,4 @@
-#include "platform/x11/SkipTaskbar.h"
+#include "platform/SkipTaskbar.h"
 
 #include <QGuiApplication>
 #include <QWidget>
