@@ -2,6 +2,7 @@
 
 #include "gui/TemplateForm.h"
 #include "platform/NoticeService.h"
+#include "platform/qt/WaitNotifier.h"
 #include "resources/ControlIds.h"
 #include "resources/MainViewTemplate.h"
 #include "targets/TextString.h"
@@ -10,7 +11,6 @@
 
 #include <QLineEdit>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
@@ -336,8 +336,8 @@ void CBriskView::Rest() {
         TimerId = 0;
     }
     if (SerialPort.IsOpen() && !PortWatch) {
-        PortWatch = new QSocketNotifier(SerialPort.Handle(), QSocketNotifier::Read, this);
-        connect(PortWatch, &QSocketNotifier::activated, this, &CBriskView::Wake);
+        PortWatch = new WaitNotifier(SerialPort.Handle(), this);
+        connect(PortWatch, &WaitNotifier::Ready, this, &CBriskView::Wake);
     }
 }
 

@@ -28,7 +28,7 @@ class NoticeService;
 class TemplateForm;
 class ViewDocument;
 class ViewFrame;
-class QSocketNotifier;
+class WaitNotifier;
 
 // The program's only view: the form with the status fields, the lamps and the three switches.
 // It owns the whole capture machinery and runs the capture cycle from its 50 ms timer. It
@@ -148,8 +148,8 @@ private:
     SerialPortDiscovery& Discovery;
     KeyboardInjector& Keyboard;
     bool AskingToType = false;
-    QSocketNotifier* PortWatch = nullptr;
-    QSocketNotifier* ReceiverEvents = nullptr; // the device's folder while the port is wanted
+    WaitNotifier* PortWatch = nullptr;
+    WaitNotifier* ReceiverEvents = nullptr; // the device's folder while the port is wanted
     QTimer ReceiverRetry;                      // a receiver that was there but not ready
     CReceiverWatch::Change ReceiverState = CReceiverWatch::Change::None; // last word of the watch
     QTimer FileRetry;           // once a second while readings wait

@@ -3,11 +3,11 @@
 // back on the same port without the operator.
 #include "gui/TemplateForm.h"
 #include "platform/NoticeService.h"
+#include "platform/qt/WaitNotifier.h"
 #include "resources/ControlIds.h"
 #include "view/BriskView.h"
 #include "view/ViewFrame.h"
 
-#include <QSocketNotifier>
 #include <cerrno>
 
 bool CBriskView::SerialWanted() const {
@@ -43,15 +43,15 @@ QString CBriskView::DeviceText() const {
 // Watches the folder of the port's device while the operator wants the port: a device that goes
 // or comes wakes the program, which otherwise sleeps.
 void CBriskView::WatchReceiver() {
-    const int fd = Destroyed ? -1 : Receiver.WatchFd();
-    if (ReceiverEvents && static_cast<int>(ReceiverEvents->socket()) == fd)
+    const WaitHandle watch = Destroyed ? NoWaitHandle : Receiver.WatchFd();
+    if (ReceiverEvents && ReceiverEvents->Handle() == watch)
         return;
     delete ReceiverEvents;
     ReceiverEvents = nullptr;
-    if (fd < 0)
+    if (watch == NoWaitHandle)
         return;
-    ReceiverEvents = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(ReceiverEvents, &QSocketNotifier::activated, this, [this] { CheckReceiver(); });
+    ReceiverEvents = new WaitNotifier(watch, this);
+    connect(ReceiverEvents, &WaitNotifier::Ready, this, [this] { CheckReceiver(); });
 }
 
 void CBriskView::CheckReceiver(bool retry) {
