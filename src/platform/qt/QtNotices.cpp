@@ -1,5 +1,6 @@
 #include "platform/qt/QtNotices.h"
 
+#if QT_CONFIG(dbus)
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -13,6 +14,9 @@ const QString Path = QStringLiteral("/org/freedesktop/Notifications");
 } // namespace
 
 QtNotices::QtNotices(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(bus) {}
+#else
+QtNotices::QtNotices(QObject* parent) : QObject(parent) {}
+#endif
 
 QString QtNotices::Body(const Shown& s) {
     if (s.repeats < 2)
@@ -42,10 +46,11 @@ void QtNotices::Withdraw(NoticeKind kind) {
     const auto it = shown_.find(kind);
     if (it == shown_.end())
         return;
-    const uint id = it->second.id;
-    const bool pending = it->second.pending;
+    [[maybe_unused]] const uint id = it->second.id;
+    [[maybe_unused]] const bool pending = it->second.pending;
     shown_.erase(it);
     ShowStatus();
+#if QT_CONFIG(dbus)
     // A notification still on its way is closed when the service answers with its id.
     if (id != 0 && !pending) {
         QDBusMessage close = QDBusMessage::createMethodCall(Service, Path, Service,
@@ -53,6 +58,7 @@ void QtNotices::Withdraw(NoticeKind kind) {
         close << id;
         bus_.asyncCall(close);
     }
+#endif
 }
 
 QString QtNotices::StatusText() const {
@@ -70,10 +76,13 @@ void QtNotices::ShowStatus() {
 
 void QtNotices::Send(NoticeKind kind) {
     Shown& s = shown_[kind];
+#if QT_CONFIG(dbus)
     if (!bus_.isConnected()) {
+#endif
         if (Fallback)
             Fallback(s.summary, Body(s));
         return;
+#if QT_CONFIG(dbus)
     }
     if (s.pending) {
         s.resend = true; // sent once the id of the one on its way is known
@@ -119,4 +128,5 @@ void QtNotices::Send(NoticeKind kind) {
                 if (s.resend)
                     Send(kind);
             });
+#endif
 }

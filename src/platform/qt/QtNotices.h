@@ -2,22 +2,29 @@
 
 #include "platform/NoticeService.h"
 
-#include <QDBusConnection>
 #include <QObject>
+#if QT_CONFIG(dbus)
+#include <QDBusConnection>
+#endif
 #include <QString>
 #include <functional>
 #include <map>
 
 // Notices in the status bar and as desktop notifications (org.freedesktop.Notifications on the
-// session bus). Each kind keeps its notification id, so a newer notice replaces the one on the
-// screen (replaces_id) instead of stacking. Where no notification service answers, the fallback
-// (the tray balloon) shows it. Nothing here takes the keyboard focus: the service draws its
-// bubbles without activating them, and the status bar is only text.
+// session bus; on Windows, which has no session bus, the tray balloon). Each kind keeps its
+// notification id, so a newer notice replaces the one on the screen (replaces_id) instead of
+// stacking. Where no notification service answers, the fallback (the tray balloon) shows it.
+// Nothing here takes the keyboard focus: the service draws its bubbles without activating them, and
+// the status bar is only text.
 class QtNotices : public QObject, public NoticeService {
     Q_OBJECT
 public:
+#if QT_CONFIG(dbus)
     explicit QtNotices(QDBusConnection bus = QDBusConnection::sessionBus(),
                        QObject* parent = nullptr);
+#else
+    explicit QtNotices(QObject* parent = nullptr);
+#endif
 
     // Where the text of the newest notice goes; an empty text when none is up any more.
     std::function<void(const QString& text)> StatusBar;
@@ -45,7 +52,9 @@ private:
     void ShowStatus();
     static QString Body(const Shown& s);
 
+#if QT_CONFIG(dbus)
     QDBusConnection bus_;
+#endif
     std::map<NoticeKind, Shown> shown_;
     quint64 posts_ = 0;
     quint64 serials_ = 0;
