@@ -3,15 +3,25 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 QString SingleInstance::ServerName() {
+#ifdef Q_OS_WIN
+    // A pipe name, seen by every session of the machine: the user and the session tell them
+    // apart.
+    return QStringLiteral("tapline-brisk-%1-%2-%3")
+        .arg(qEnvironmentVariable("USERDOMAIN"), qEnvironmentVariable("USERNAME"),
+             qEnvironmentVariable("SESSIONNAME"));
+#else
     QString display = qEnvironmentVariable("DISPLAY");
     display.replace(u'/', u'_');
     const QString name = QStringLiteral("tapline-brisk-%1-%2").arg(getuid()).arg(display);
     // The user's runtime folder where there is one: private to the user and the session.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return runtime.isEmpty() ? name : runtime + u'/' + name;
+#endif
 }
 
 bool SingleInstance::HandOver(const QString& name, const QString& file, int timeoutMs) {

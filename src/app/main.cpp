@@ -8,8 +8,14 @@
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtNotices.h"
 #include "platform/qt/QtProcessLauncher.h"
-#include "platform/qt/QtSerialPortDiscovery.h"
 #include "platform/qt/QtSettingsStore.h"
+#ifdef Q_OS_WIN
+#include "platform/win32/RegistrySerialPortDiscovery.h"
+using SystemPortDiscovery = RegistrySerialPortDiscovery;
+#else
+#include "platform/qt/QtSerialPortDiscovery.h"
+using SystemPortDiscovery = QtSerialPortDiscovery;
+#endif
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -26,8 +32,10 @@ int main(int argc, char* argv[]) {
         std::fputs(answer.c_str(), stdout);
         return 0;
     }
+#ifdef SIGXFSZ
     // A full disk must fail a write, not end the program (the target file writer handles it).
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const DesktopFacts desktop = DesktopBackends::Environment();
     DesktopBackends::ChooseQtPlatform(desktop);
     QApplication qapp(argc, argv);
@@ -53,7 +61,7 @@ int main(int argc, char* argv[]) {
     QtSettingsStore settings(QStringLiteral("Orvane Systems"), QStringLiteral("Tapline Brisk"));
     QtMessageBox messages;
     QtFileDialogs dialogs;
-    QtSerialPortDiscovery discovery;
+    SystemPortDiscovery discovery;
     QtProcessLauncher processes;
     DesktopBackends backends(
         desktop,

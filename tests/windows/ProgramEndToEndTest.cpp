@@ -1,0 +1,180 @@
+// The Windows program as an operator uses it, under Wine: it finds the receiver on COM5 (a
+// pseudo-terminal on the Linux side), appends every reading to its target file and types it into
+// Wine's notepad, in both typing modes and by window title.
+#include "PtyLine.h"
+#include "platform/win32/Win32WindowSystem.h"
+#include "setup/SetupRecord.h"
+
+#include "Notepad.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int Com = 5;
+const wchar_t* const AppKey = L"Software\\Orvane Systems\\Tapline Brisk";
+
+void SetValue(const std::wstring& subKey, const wchar_t* name, const std::wstring& value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(AppKey) + L"\\" + subKey).c_str(), name,
+                    REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+std::string FileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Waits until the file holds the text; returns what it holds then.
+std::string FileOnceItIs(const fs::path& path, const std::string& expected) {
+    std::string text;
+    WaitUntil(
+        [&] {
+            text = FileText(path);
+            return text == expected;
+        },
+        15000);
+    return text;
+}
+
+class ProgramEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(line_.Ready());
+        line_.AnswerIdentify("\rTN-UDCK-00,1.04\r");
+        dir_ = fs::temp_directory_path() / "end-to-end";
+        fs::create_directories(dir_);
+        // The operator's settings: COM5 is the only port the search may try.
+        RegDeleteTreeW(HKEY_CURRENT_USER, AppKey);
+        std::wstring use(200, L'0');
+        use[Com - 1] = L'1';
+        SetValue(L"Settings", L"UsePorts", use);
+        SetValue(L"Settings", L"InstalledPorts", std::wstring(200, L'1'));
+        SetValue(L"Settings", L"LastPort", std::to_wstring(Com));
+        SetValue(L"Settings", L"CfgFileFolder", dir_.wstring());
+    }
+    void TearDown() override {
+        if (program_.hProcess != nullptr) {
+            TerminateProcess(program_.hProcess, 0);
+            WaitForSingleObject(program_.hProcess, 10000);
+            CloseHandle(program_.hThread);
+            CloseHandle(program_.hProcess);
+        }
+    }
+
+    // A setup that opens the port, writes to target and types every reading.
+    fs::path WriteSetup(const fs::path& target, const std::string& targetTitle = {}) {
+        SetupRecords records;
+        records.SetDefaults();
+        if (!targetTitle.empty()) {
+            records.Setup.TargetAppMode = 1;
+            std::strncpy(records.Setup.TargetAppTitle, targetTitle.c_str(), 100);
+        }
+        records.Setup.OpenSerialPort = 1;
+        records.Setup.OpenWriteToFile = 1;
+        records.Setup.OpenAppActive = 1;
+        const std::string path = target.string();
+        std::strncpy(records.Setup.TargetFilePath, path.c_str(), 300);
+        std::strncpy(records.Setup.TargetFileName, target.filename().string().c_str(), 300);
+        const fs::path setup = dir_ / "Line 3.tpln_brisk";
+        std::ofstream(setup, std::ios::binary)
+            .write(reinterpret_cast<const char*>(records.Setup.Bytes()), SetupRecord::Size);
+        return setup;
+    }
+
+    // Starts the program, as the shell does for a setup file, and waits for its window.
+    WindowId Start(const fs::path& setup) {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const fs::path exe = fs::path(self).parent_path() / "TaplineBrisk.exe";
+        std::wstring commandLine = L"\"" + exe.wstring() + L"\" \"" + setup.wstring() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &program_))
+            return 0;
+        WindowId main = 0;
+        WaitUntil(
+            [&] {
+                for (const WindowId window : windows_.TopLevelWindows())
+                    if (windows_.Title(window) == u"Tapline Brisk - Line 3")
+                        main = window;
+                return main != 0;
+            },
+            30000);
+        return main;
+    }
+
+    // Readings as the receiver sends them; the text the file and notepad should then hold.
+    void SendReadings(const std::vector<std::string>& readings, std::string& file,
+                      std::wstring& typed) {
+        for (const std::string& r : readings) {
+            line_.Send(r + "\r");
+            file += r + "\r\n";
+            typed += std::wstring(r.begin(), r.end()) + L"\r\n";
+            ASSERT_EQ(FileOnceItIs(target_, file), file);
+        }
+    }
+
+    PtyLine line_{Com};
+    Win32WindowSystem windows_;
+    fs::path dir_;
+    fs::path target_;
+    PROCESS_INFORMATION program_{};
+};
+
+// Mode 0 in both typing modes: the receiver is found, and every reading reaches the file and
+// the window the operator works in.
+TEST_F(ProgramEndToEnd, ReadingsReachTheFileAndTheFocusedWindowInBothTypingModes) {
+    for (const wchar_t* typing : {L"Layout", L"ScanCodes"}) {
+        SCOPED_TRACE(std::string(typing, typing + std::wcslen(typing)));
+        SetValue(L"Settings", L"KeyboardTyping", typing);
+        Notepad notepad(windows_);
+        ASSERT_NE(notepad.Window(), 0u);
+        target_ = dir_ / (std::wstring(typing) + L".csv");
+        ASSERT_NE(Start(WriteSetup(target_)), 0u);
+
+        windows_.Activate(notepad.Window());
+        ASSERT_TRUE(windows_.WaitForKeyboard(notepad.Window(), 5000));
+        std::string file;
+        std::wstring typed;
+        SendReadings({"12.345", "-0.25", "11", "100.01"}, file, typed);
+        EXPECT_EQ(notepad.TextOnceItIs(typed), typed);
+        // The settings went to the registry, where the next start finds them.
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, AppKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+        RegCloseKey(key);
+        TearDown();
+        program_ = {};
+    }
+}
+
+// Mode 1: the window whose title holds the text gets the readings, brought to the front from
+// behind the program's own window.
+TEST_F(ProgramEndToEnd, ReadingsGoToTheWindowNamedByItsTitle) {
+    Notepad notepad(windows_);
+    ASSERT_NE(notepad.Window(), 0u);
+    target_ = dir_ / "titled.csv";
+    const WindowId main = Start(WriteSetup(target_, "notepad"));
+    ASSERT_NE(main, 0u);
+    windows_.Activate(main);
+    ASSERT_TRUE(windows_.WaitForKeyboard(main, 5000));
+
+    std::string file;
+    std::wstring typed;
+    SendReadings({"7.5", "3.3"}, file, typed);
+    EXPECT_EQ(notepad.TextOnceItIs(typed), typed);
+    EXPECT_EQ(windows_.Foreground(), notepad.Window());
+}
+
+} // namespace
