@@ -70,7 +70,7 @@ void CLinescope::LaunchTestProgram(int port, int baud, int parity, int dataBits,
         windows_.Activate(window);
         return;
     }
-    const std::string program = AppFolder + "Linescope";
+    const std::string program = AppFolder + ProgramFile;
     if (!launcher_.StartDetached(program, Arguments(port, baud, parity, dataBits, stopBits))) {
         messages_.Show(Ascii16("Unable to load the communications test program Linescope.  \n") +
                            u"\n" +

@@ -18,6 +18,12 @@ public:
     virtual ~CLinescope() = default;
 
     std::string AppFolder; // the folder of Linescope, with its final '/'
+    // The test program's file in AppFolder.
+#ifdef _WIN32
+    static constexpr const char* ProgramFile = "Linescope.exe";
+#else
+    static constexpr const char* ProgramFile = "Linescope";
+#endif
     // Gives a running test program time to close its port; tests replace it.
     std::function<void(int ms)> Sleep;
 

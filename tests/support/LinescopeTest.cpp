@@ -33,7 +33,8 @@ protected:
 TEST_F(LinescopeTest, StartsLinescopeFromTheProgramFolderWithThePortSwitches) {
     linescope.LaunchTestProgram(3, 9600, 'N', 8, 1);
     ASSERT_EQ(launcher.starts.size(), 1u);
-    EXPECT_EQ(launcher.starts[0].program, "/opt/tapline/bin/Linescope");
+    EXPECT_EQ(launcher.starts[0].program,
+              std::string("/opt/tapline/bin/") + CLinescope::ProgramFile);
     EXPECT_EQ(launcher.starts[0].arguments,
               (Args{"-H", "-ASKWIRELESS", "-C3", "-B9600", "-PN", "-D8", "-S1"}));
     EXPECT_TRUE(messages.shown.empty());
@@ -51,7 +52,8 @@ TEST_F(LinescopeTest, FolderWithBlanksAndQuotesIsPassedAsOneProgramPath) {
     linescope.AppFolder = "/home/a b/it's \"here\"/";
     linescope.LaunchTestProgram(3, 9600, 'N', 8, 1);
     ASSERT_EQ(launcher.starts.size(), 1u);
-    EXPECT_EQ(launcher.starts[0].program, "/home/a b/it's \"here\"/Linescope");
+    EXPECT_EQ(launcher.starts[0].program,
+              std::string("/home/a b/it's \"here\"/") + CLinescope::ProgramFile);
 }
 
 TEST_F(LinescopeTest, ProgramThatCannotStartGivesTheMessage) {
