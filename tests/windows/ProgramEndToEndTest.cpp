@@ -68,6 +68,7 @@ protected:
         ASSERT_TRUE(line_.Ready());
         line_.AnswerIdentify("\rTN-UDCK-00,1.04\r");
         dir_ = fs::temp_directory_path() / "end-to-end";
+        fs::remove_all(dir_);
         fs::create_directories(dir_);
         // The operator's settings: COM5 is the only port the search may try.
         RegDeleteTreeW(HKEY_CURRENT_USER, AppKey);
@@ -129,6 +130,18 @@ protected:
         return main;
     }
 
+    // Gives the window the keyboard and sees that it keeps it: the program activates its own
+    // window once more as its start ends.
+    bool ActivateForGood(WindowId window) {
+        return WaitUntil(
+            [&] {
+                windows_.Activate(window);
+                return windows_.WaitForKeyboard(window, 2000) &&
+                       !WaitUntil([&] { return windows_.Foreground() != window; }, 1000);
+            },
+            15000);
+    }
+
     // Readings as the receiver sends them; the text the file and notepad should then hold.
     void SendReadings(const std::vector<std::string>& readings, std::string& file,
                       std::wstring& typed) {
@@ -156,10 +169,11 @@ TEST_F(ProgramEndToEnd, ReadingsReachTheFileAndTheFocusedWindowInBothTypingModes
         Notepad notepad(windows_);
         ASSERT_NE(notepad.Window(), 0u);
         target_ = dir_ / (std::wstring(typing) + L".csv");
-        ASSERT_NE(Start(WriteSetup(target_)), 0u);
-
-        windows_.Activate(notepad.Window());
-        ASSERT_TRUE(windows_.WaitForKeyboard(notepad.Window(), 5000));
+        const WindowId main = Start(WriteSetup(target_));
+        ASSERT_NE(main, 0u);
+        // The program's window comes up with the keyboard; the operator then clicks notepad.
+        ASSERT_TRUE(windows_.WaitForKeyboard(main, 10000));
+        ASSERT_TRUE(ActivateForGood(notepad.Window()));
         std::string file;
         std::wstring typed;
         SendReadings({"12.345", "-0.25", "11", "100.01"}, file, typed);
@@ -179,8 +193,7 @@ TEST_F(ProgramEndToEnd, ReadingsGoToTheWindowNamedByItsTitle) {
     target_ = dir_ / "titled.csv";
     const WindowId main = Start(WriteSetup(target_, "notepad"));
     ASSERT_NE(main, 0u);
-    windows_.Activate(main);
-    ASSERT_TRUE(windows_.WaitForKeyboard(main, 5000));
+    ASSERT_TRUE(ActivateForGood(main));
 
     std::string file;
     std::wstring typed;

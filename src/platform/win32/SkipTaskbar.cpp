@@ -4,15 +4,34 @@
 
 #include <windows.h>
 
+#include <shobjidl.h>
+
 namespace {
 
 // A window that is never shown. A top-level window it owns gets a taskbar button only while it
 // has the style WS_EX_APPWINDOW, which this switch adds and removes.
 HWND HiddenOwner() {
-    static const HWND owner =
-        CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                        GetModuleHandleW(nullptr), nullptr);
+    static const HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0,
+                                              0, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                              nullptr);
     return owner;
+}
+
+// The taskbar reads the style only when a window is shown; a window on the screen gets or loses
+// its button through the taskbar's own interface, without being hidden and shown again (which
+// would also move the keyboard).
+void SetButton(HWND window, bool on) {
+    ITaskbarList* taskbar = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
+                                reinterpret_cast<void**>(&taskbar))))
+        return;
+    if (SUCCEEDED(taskbar->HrInit())) {
+        if (on)
+            taskbar->AddTab(window);
+        else
+            taskbar->DeleteTab(window);
+    }
+    taskbar->Release();
 }
 
 } // namespace
@@ -29,11 +48,7 @@ void SetSkipTaskbar(QWidget* window, bool skip) {
         skip ? style & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW) : style | WS_EX_APPWINDOW;
     if (wanted == style)
         return;
-    // The taskbar looks at the style when a window is shown.
-    const bool shown = IsWindowVisible(hwnd) != FALSE;
-    if (shown)
-        ShowWindow(hwnd, SW_HIDE);
     SetWindowLongPtrW(hwnd, GWL_EXSTYLE, wanted);
-    if (shown)
-        ShowWindow(hwnd, SW_SHOWNA);
+    if (IsWindowVisible(hwnd))
+        SetButton(hwnd, !skip);
 }
