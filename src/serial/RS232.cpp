@@ -203,52 +203,20 @@ int CRS232::ReceiverGone() const {
     return !S_ISCHR(now.st_mode) || now.st_rdev != opened.st_rdev ? 1 : 0;
 }
 
-int CRS232::ReadLine(char* dest) {
-    using Clock = std::chrono::steady_clock;
-    const auto timeout = std::chrono::milliseconds(LineTimeoutMs);
-    int i = 0;
-    auto start = Clock::now();
-    while (OpenFlag) {
-        unsigned char c = 0;
-        if (ReadByte(&c) > 0) {
-            if (i == LineLimit)
-                break; // the character after the limit is dropped; the rest stays queued
-            dest[i] = static_cast<char>(c);
-            if (c == '\r') {
-                dest[i + 1] = '\0';
-                return i + 1;
-            }
-            ++i;
-            start = Clock::now();
-            continue;
-        }
-        const auto left = timeout - (Clock::now() - start);
-        if (left <= Clock::duration::zero())
-            break;
-        pollfd port{PortHandle, POLLIN, 0};
-        const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        if (Poll(&port, 1, static_cast<int>(leftMs)) > 0 && GetRxDCount() == 0) {
-            // Readable with nothing to read: the line is gone (hung up) or the tty reports
-            // something that is no byte. Neither may turn this wait into a busy loop.
-            if (port.revents & (POLLHUP | POLLERR | POLLNVAL))
-                break;
-            ::usleep(1000);
-        }
+bool CRS232::WaitForByte(std::chrono::steady_clock::duration left) {
+    pollfd port{PortHandle, POLLIN, 0};
+    const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    if (Poll(&port, 1, static_cast<int>(leftMs)) > 0 && GetRxDCount() == 0) {
+        // Readable with nothing to read: the line is gone (hung up) or the tty reports
+        // something that is no byte. Neither may turn this wait into a busy loop.
+        if (port.revents & (POLLHUP | POLLERR | POLLNVAL))
+            return false;
+        ::usleep(1000);
     }
-    dest[i] = '\0';
-    return i;
+    return true;
 }
 
-void CRS232::SendBytes(const unsigned char* data, int count) {
-    if (!OpenFlag || count < 1 || data == nullptr)
-        return;
-    TxDLock.acquire();
-    for (int k = 0; k < count && TxDCount < TxDBufferSize; ++k) {
-        TxDBuffer[TxDHead] = data[k];
-        TxDHead = (TxDHead + 1) % TxDBufferSize;
-        ++TxDCount;
-    }
-    TxDLock.release();
+void CRS232::WakeWriter() {
     SetEvent(TxDReadyEvent);
 }
 

@@ -5,6 +5,7 @@
 #include "serial/LineSettings.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,6 +77,10 @@ public:
 private:
     void TxDThread();
     void ReleasePort();
+    // The platform's parts of ReadLine and SendBytes: waits up to left for a byte to arrive
+    // (false when the line is gone), and wakes the writer thread.
+    bool WaitForByte(std::chrono::steady_clock::duration left);
+    void WakeWriter();
 
     std::thread WriterThread;
     std::int32_t TxDTail = 0;         // next byte the writer takes

@@ -215,43 +215,12 @@ int CRS232::ReceiverGone() const {
     return OpenFlag && ReadFailed ? 1 : 0;
 }
 
-int CRS232::ReadLine(char* dest) {
-    using Clock = std::chrono::steady_clock;
-    const auto timeout = std::chrono::milliseconds(LineTimeoutMs);
-    int i = 0;
-    auto start = Clock::now();
-    while (OpenFlag && !ReadFailed) {
-        unsigned char c = 0;
-        if (ReadByte(&c) > 0) {
-            if (i == LineLimit)
-                break; // the character after the limit is dropped; the rest stays queued
-            dest[i] = static_cast<char>(c);
-            if (c == '\r') {
-                dest[i + 1] = '\0';
-                return i + 1;
-            }
-            ++i;
-            start = Clock::now();
-            continue;
-        }
-        if (Clock::now() - start >= timeout)
-            break;
-        ::Sleep(1);
-    }
-    dest[i] = '\0';
-    return i;
+bool CRS232::WaitForByte(std::chrono::steady_clock::duration) {
+    ::Sleep(1);
+    return true;
 }
 
-void CRS232::SendBytes(const unsigned char* data, int count) {
-    if (!OpenFlag || count < 1 || data == nullptr)
-        return;
-    TxDLock.acquire();
-    for (int k = 0; k < count && TxDCount < TxDBufferSize; ++k) {
-        TxDBuffer[TxDHead] = data[k];
-        TxDHead = (TxDHead + 1) % TxDBufferSize;
-        ++TxDCount;
-    }
-    TxDLock.release();
+void CRS232::WakeWriter() {
     ::SetEvent(TxDReadyEvent);
 }
 
