@@ -107,27 +107,35 @@ protected:
         return setup;
     }
 
-    // Starts the program, as the shell does for a setup file, and waits for its window.
-    WindowId Start(const fs::path& setup) {
+    // Starts the program as the shell does for a setup file.
+    static bool Launch(const fs::path& setup, PROCESS_INFORMATION& process) {
         wchar_t self[MAX_PATH];
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         const fs::path exe = fs::path(self).parent_path() / "TaplineBrisk.exe";
         std::wstring commandLine = L"\"" + exe.wstring() + L"\" \"" + setup.wstring() + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &program_))
-            return 0;
-        WindowId main = 0;
+        return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process) != FALSE;
+    }
+
+    // The window with this title, once there is one; 0 after the wait.
+    WindowId WindowTitled(const std::u16string& title) {
+        WindowId found = 0;
         WaitUntil(
             [&] {
                 for (const WindowId window : windows_.TopLevelWindows())
-                    if (windows_.Title(window) == u"Tapline Brisk - Line 3")
-                        main = window;
-                return main != 0;
+                    if (windows_.Title(window) == title)
+                        found = window;
+                return found != 0;
             },
             30000);
-        return main;
+        return found;
+    }
+
+    // Starts the program and waits for its window.
+    WindowId Start(const fs::path& setup) {
+        return Launch(setup, program_) ? WindowTitled(u"Tapline Brisk - Line 3") : 0;
     }
 
     // Gives the window the keyboard and sees that it keeps it: the program activates its own
@@ -186,8 +194,8 @@ TEST_F(ProgramEndToEnd, ReadingsReachTheFileAndTheFocusedWindowInBothTypingModes
 }
 
 // Mode 1: the window whose title holds the text gets the readings, brought to the front from
-// behind the program's own window.
-TEST_F(ProgramEndToEnd, ReadingsGoToTheWindowNamedByItsTitle) {
+// behind the program's own window; a second start hands its setup file to the running copy.
+TEST_F(ProgramEndToEnd, ReadingsGoToTheWindowNamedByItsTitleAndASecondStartHandsItsFileOver) {
     Notepad notepad(windows_);
     ASSERT_NE(notepad.Window(), 0u);
     target_ = dir_ / "titled.csv";
@@ -200,6 +208,23 @@ TEST_F(ProgramEndToEnd, ReadingsGoToTheWindowNamedByItsTitle) {
     SendReadings({"7.5", "3.3"}, file, typed);
     EXPECT_EQ(notepad.TextOnceItIs(typed), typed);
     EXPECT_EQ(windows_.Foreground(), notepad.Window());
+
+    // A setup file opened from Explorer while the program runs goes to the running copy.
+    const fs::path other = dir_ / "Line 4.tpln_brisk";
+    fs::copy_file(dir_ / "Line 3.tpln_brisk", other);
+    PROCESS_INFORMATION second{};
+    ASSERT_TRUE(Launch(other, second));
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(second.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+    const WindowId renamed = WindowTitled(u"Tapline Brisk - Line 4");
+    ASSERT_NE(renamed, 0u);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(Hwnd(renamed), &owner);
+    EXPECT_EQ(owner, program_.dwProcessId);
 }
 
 } // namespace
