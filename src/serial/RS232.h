@@ -97,7 +97,7 @@ private:
     bool WriteChunk(void* overlapped, const unsigned char* data, int count);
 
     void* PortHandle = nullptr;
-    // Auto-reset events: the writer's (as described for the driver), and the arrival watch's.
+    // Auto-reset events: the writer thread's, and the arrival watch's.
     void* TxDReadyEvent = nullptr;
     void* StopEvent = nullptr;
     void* ThreadEndedEvent = nullptr;
