@@ -150,7 +150,7 @@ private:
     bool AskingToType = false;
     WaitNotifier* PortWatch = nullptr;
     WaitNotifier* ReceiverEvents = nullptr; // the device's folder while the port is wanted
-    QTimer ReceiverRetry;                      // a receiver that was there but not ready
+    QTimer ReceiverRetry;                   // a receiver that was there but not ready
     CReceiverWatch::Change ReceiverState = CReceiverWatch::Change::None; // last word of the watch
     QTimer FileRetry;           // once a second while readings wait
     QElapsedTimer WaitingSince; // the current target file's readings wait

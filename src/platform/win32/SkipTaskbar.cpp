@@ -11,9 +11,9 @@ namespace {
 // A window that is never shown. A top-level window it owns gets a taskbar button only while it
 // has the style WS_EX_APPWINDOW, which this switch adds and removes.
 HWND HiddenOwner() {
-    static const HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0,
-                                              0, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                              nullptr);
+    static const HWND owner =
+        CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
     return owner;
 }
 
