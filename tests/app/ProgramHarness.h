@@ -4,9 +4,9 @@
 // a simulated receiver mapped as a COM port.
 
 #include "../tools/receiver-sim/ReceiverSimulator.h"
+#include "ProgramSetup.h"
 #include "platform/x11/XServer.h"
 #include "platform/x11/XTestClients.h"
-#include "setup/SetupRecord.h"
 
 #include <cstring>
 #include <filesystem>
@@ -64,20 +64,8 @@ public:
     // targetTitle: type into the window whose title contains it (else the focused window).
     fs::path WriteSetup(const std::string& name, const fs::path& target, bool sendToApp = false,
                         const std::string& targetTitle = {}) {
-        SetupRecords records;
-        records.SetDefaults();
-        if (!targetTitle.empty()) {
-            records.Setup.TargetAppMode = 1;
-            std::strncpy(records.Setup.TargetAppTitle, targetTitle.c_str(), 100);
-        }
-        records.Setup.OpenSerialPort = 1;
-        records.Setup.OpenWriteToFile = 1;
-        records.Setup.OpenAppActive = sendToApp ? 1 : 0;
-        std::strncpy(records.Setup.TargetFilePath, target.c_str(), 300);
-        std::strncpy(records.Setup.TargetFileName, target.filename().c_str(), 300);
         const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(records.Setup.Bytes()), SetupRecord::Size);
+        WriteProgramSetup(path, target, sendToApp, targetTitle);
         return path;
     }
 

@@ -1,9 +1,9 @@
 // The Windows program as an operator uses it, under Wine: it finds the receiver on COM5 (a
 // pseudo-terminal on the Linux side), appends every reading to its target file and types it into
 // Wine's notepad, in both typing modes and by window title.
+#include "ProgramSetup.h"
 #include "PtyLine.h"
 #include "platform/win32/Win32WindowSystem.h"
-#include "setup/SetupRecord.h"
 
 #include "Notepad.h"
 
@@ -89,21 +89,8 @@ protected:
 
     // A setup that opens the port, writes to target and types every reading.
     fs::path WriteSetup(const fs::path& target, const std::string& targetTitle = {}) {
-        SetupRecords records;
-        records.SetDefaults();
-        if (!targetTitle.empty()) {
-            records.Setup.TargetAppMode = 1;
-            std::strncpy(records.Setup.TargetAppTitle, targetTitle.c_str(), 100);
-        }
-        records.Setup.OpenSerialPort = 1;
-        records.Setup.OpenWriteToFile = 1;
-        records.Setup.OpenAppActive = 1;
-        const std::string path = target.string();
-        std::strncpy(records.Setup.TargetFilePath, path.c_str(), 300);
-        std::strncpy(records.Setup.TargetFileName, target.filename().string().c_str(), 300);
         const fs::path setup = dir_ / "Line 3.tpln_brisk";
-        std::ofstream(setup, std::ios::binary)
-            .write(reinterpret_cast<const char*>(records.Setup.Bytes()), SetupRecord::Size);
+        WriteProgramSetup(setup, target, true, targetTitle);
         return setup;
     }
 
