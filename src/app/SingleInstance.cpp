@@ -3,6 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 #ifndef Q_OS_WIN
 #include <unistd.h>
 #endif
@@ -65,10 +66,15 @@ bool SingleInstance::Listen(const QString& name) {
                 if (!guard || !guard->canReadLine())
                     return;
                 const QString file = QString::fromUtf8(guard->readLine()).chopped(1);
+                // The answer goes out before the file is opened: opening it (a device search
+                // among others) may take longer than the second copy waits for it, and where
+                // writes complete in the event loop (Windows' pipes) it would wait until then.
                 guard->write("ok\n");
-                guard->flush();
-                if (OnRequest)
-                    OnRequest(file);
+                guard->waitForBytesWritten(1000);
+                QTimer::singleShot(0, this, [this, file] {
+                    if (OnRequest)
+                        OnRequest(file);
+                });
             });
         }
     });
