@@ -20,6 +20,13 @@ public:
     // Shown on the desktop; a minimised window counts as visible.
     virtual bool IsVisible(WindowId window) = 0;
     virtual bool IsMinimised(WindowId window) = 0;
+    // The three answers above in one look, where the desktop can give them at once.
+    struct Presence {
+        bool exists = false, visible = false, minimised = false;
+    };
+    virtual Presence PresenceOf(WindowId window) {
+        return {IsWindow(window), IsVisible(window), IsMinimised(window)};
+    }
     // The title, cut to MaxTitleLength UTF-16 units.
     virtual std::u16string Title(WindowId window) = 0;
     // Brings a minimised window back.

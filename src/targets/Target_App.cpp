@@ -60,8 +60,12 @@ void CTarget_App::TypeIntoForeground() {
         return;
     }
     // Readings typed into our own window would be lost, and a hidden window cannot take them.
-    if (target == 0 || windows_.IsOwnWindow(target) || !windows_.IsWindow(target) ||
-        !windows_.IsVisible(target) || windows_.IsMinimised(target)) {
+    if (target == 0 || windows_.IsOwnWindow(target)) {
+        windows_.Beep();
+        return;
+    }
+    const WindowSystem::Presence presence = windows_.PresenceOf(target);
+    if (!presence.exists || !presence.visible || presence.minimised) {
         windows_.Beep();
         return;
     }

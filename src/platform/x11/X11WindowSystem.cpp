@@ -4,12 +4,15 @@
 
 #include "platform/x11/XErrorTrap.h"
 #include "platform/x11/XProperty.h"
+#include "platform/x11/XcbProperty.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <thread>
 
@@ -18,6 +21,10 @@ namespace {
 constexpr long SourcePager = 2; // EWMH source indication: a pager or taskbar, always obeyed
 constexpr int MaxFrameDepth = 4;
 constexpr long TitleUnits = 256; // 1024 bytes: more than 99 UTF-16 units of any UTF-8 text
+// WM_STATE's states (ICCCM).
+constexpr std::uint32_t WmStateWithdrawn = 0, WmStateIconic = 3;
+// The focus that follows the pointer (PointerRoot).
+constexpr std::uint32_t PointerRootFocus = 1;
 
 std::u16string CutTitle(const QString& title) {
     std::u16string text = title.toStdU16String();
@@ -32,7 +39,16 @@ X11WindowSystem::X11WindowSystem(Display* display, std::function<bool(WindowId)>
     : display_(display), isOwnWindow_(std::move(isOwnWindow)) {
     if (display_ == nullptr)
         return;
-    root_ = DefaultRootWindow(display_);
+    XcbConnection connection(xcb_connect(DisplayString(display_), nullptr));
+    if (xcb_connection_has_error(connection.get())) {
+        std::fprintf(stderr,
+                     "Tapline Brisk: no second connection to the X server %s: the "
+                     "program cannot see other windows\n",
+                     DisplayString(display_));
+        return;
+    }
+    conn_ = connection.release();
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
     const char* names[] = {"_NET_SUPPORTING_WM_CHECK",
                            "_NET_SUPPORTED",
                            "_NET_CLIENT_LIST_STACKING",
@@ -44,25 +60,57 @@ X11WindowSystem::X11WindowSystem(Display* display, std::function<bool(WindowId)>
                            "_NET_WM_STATE",
                            "_NET_WM_STATE_HIDDEN",
                            PortMessageAtom};
-    Atom atoms[std::size(names)] = {};
-    XInternAtoms(display_, const_cast<char**>(names), static_cast<int>(std::size(names)), False,
-                 atoms);
+    xcb_intern_atom_cookie_t cookies[std::size(names)];
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        cookies[i] =
+            xcb_intern_atom(conn_, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+    XId atoms[std::size(names)] = {};
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const XcbReply<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(conn_, cookies[i], nullptr));
+        atoms[i] = reply ? reply->atom : XId{XCB_ATOM_NONE};
+    }
     atoms_ = {atoms[0], atoms[1], atoms[2], atoms[3], atoms[4], atoms[5],
               atoms[6], atoms[7], atoms[8], atoms[9], atoms[10]};
 }
 
-bool X11WindowSystem::WindowManagerSupports(Atom hint) {
+X11WindowSystem::~X11WindowSystem() {
+    XcbConnection closed(conn_);
+}
+
+void X11WindowSystem::TakeEvents() {
+    // Only the verified manager's check window is watched; errors of requests without a reply
+    // (a watch asked for on a window that had just gone) are dropped here too.
+    while (xcb_generic_event_t* event = xcb_poll_for_queued_event(conn_)) {
+        const XcbReply<xcb_generic_event_t> owned(event);
+        if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY &&
+            reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == supportedBy_)
+            supportedBy_ = 0;
+    }
+}
+
+bool X11WindowSystem::WindowManagerSupports(XId hint) {
+    XcbProperty check(conn_, root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW, 32, 1);
+    return WindowManagerSupports(check, hint);
+}
+
+bool X11WindowSystem::WindowManagerSupports(XcbProperty& rootCheck, XId hint) {
+    if (!rootCheck.Valid() || rootCheck.Count() < 1)
+        return false;
+    // Every event sent before the reply has come with it: a manager that has ended since it was
+    // verified is known to have ended now.
+    TakeEvents();
     // The check window goes with the window manager, so a hint list left behind on the root by
     // one that has ended is not trusted.
-    const XProperty check(display_, root_, atoms_.supportingWmCheck, XA_WINDOW, 32, 1);
-    if (!check.Valid() || check.Count() < 1)
-        return false;
-    const Window wmWindow = check.Item(0);
-    const XProperty selfCheck(display_, wmWindow, atoms_.supportingWmCheck, XA_WINDOW, 32, 1);
-    if (!selfCheck.Valid() || selfCheck.Count() < 1 || selfCheck.Item(0) != wmWindow)
-        return false;
+    const XId wmWindow = rootCheck.Item(0);
     if (wmWindow != supportedBy_) {
-        const XProperty supported(display_, root_, atoms_.supported, XA_ATOM, 32, 4096);
+        supportedBy_ = 0;
+        const std::uint32_t watch = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(conn_, wmWindow, XCB_CW_EVENT_MASK, &watch);
+        XcbProperty selfCheck(conn_, wmWindow, atoms_.supportingWmCheck, XCB_ATOM_WINDOW, 32, 1);
+        XcbProperty supported(conn_, root_, atoms_.supported, XCB_ATOM_ATOM, 32, 4096);
+        if (!selfCheck.Valid() || selfCheck.Count() < 1 || selfCheck.Item(0) != wmWindow)
+            return false;
         supported_.clear();
         for (std::size_t i = 0; i < supported.Count(); ++i)
             supported_.push_back(supported.Item(i));
@@ -71,118 +119,115 @@ bool X11WindowSystem::WindowManagerSupports(Atom hint) {
     return std::find(supported_.begin(), supported_.end(), hint) != supported_.end();
 }
 
-bool X11WindowSystem::HasWmState(Window window) {
-    const XProperty state(display_, window, atoms_.wmState, atoms_.wmState, 32, 2);
-    return state.Valid();
-}
-
-Window X11WindowSystem::FindWmStateChild(Window window, int depth) {
-    if (HasWmState(window))
+X11WindowSystem::XId X11WindowSystem::FindWmStateChild(XId window, int depth) {
+    XcbProperty state(conn_, window, atoms_.wmState, atoms_.wmState, 32, 2);
+    const xcb_query_tree_cookie_t tree = xcb_query_tree(conn_, window);
+    if (state.Valid()) {
+        xcb_discard_reply(conn_, tree.sequence);
         return window;
-    if (depth == 0)
-        return None;
-    Window rootReturn = None, parent = None;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display_, window, &rootReturn, &parent, &children, &count) == 0)
-        return None;
-    const std::unique_ptr<Window, XFreeDeleter> owned(children);
-    for (unsigned i = count; i-- > 0;) {
-        if (const Window client = FindWmStateChild(children[i], depth - 1))
+    }
+    const XcbReply<xcb_query_tree_reply_t> children(xcb_query_tree_reply(conn_, tree, nullptr));
+    if (depth == 0 || !children)
+        return XCB_WINDOW_NONE;
+    const xcb_window_t* child = xcb_query_tree_children(children.get());
+    for (int i = xcb_query_tree_children_length(children.get()); i-- > 0;) {
+        if (const xcb_window_t client = FindWmStateChild(child[i], depth - 1))
             return client;
     }
-    return None;
+    return XCB_WINDOW_NONE;
 }
 
-Window X11WindowSystem::ClientOf(Window topLevel) {
-    const Window client = FindWmStateChild(topLevel, MaxFrameDepth);
-    return client != None ? client : topLevel;
+X11WindowSystem::XId X11WindowSystem::ClientOf(XId topLevel) {
+    const xcb_window_t client = FindWmStateChild(topLevel, MaxFrameDepth);
+    return client != XCB_WINDOW_NONE ? client : topLevel;
 }
 
 std::vector<WindowId> X11WindowSystem::TopLevelWindows() {
     std::vector<WindowId> windows;
-    if (display_ == nullptr)
+    if (conn_ == nullptr)
         return windows;
-    XErrorTrap trap(display_);
-    if (WindowManagerSupports(atoms_.clientListStacking)) {
-        const XProperty list(display_, root_, atoms_.clientListStacking, XA_WINDOW, 32, 65536);
-        if (list.Valid()) {
-            for (std::size_t i = list.Count(); i-- > 0;) // bottom to top on the root
-                windows.push_back(list.Item(i));
-            return windows;
-        }
+    XcbProperty check(conn_, root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW, 32, 1);
+    XcbProperty list(conn_, root_, atoms_.clientListStacking, XCB_ATOM_WINDOW, 32, 65536);
+    if (WindowManagerSupports(check, atoms_.clientListStacking) && list.Valid()) {
+        for (std::size_t i = list.Count(); i-- > 0;) // bottom to top on the root
+            windows.push_back(list.Item(i));
+        return windows;
     }
-    Window rootReturn = None, parent = None;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display_, root_, &rootReturn, &parent, &children, &count) == 0)
+    const XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(conn_, xcb_query_tree(conn_, root_), nullptr));
+    if (!tree)
         return windows;
-    const std::unique_ptr<Window, XFreeDeleter> owned(children);
-    for (unsigned i = count; i-- > 0;) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display_, children[i], &attributes) == 0)
-            continue; // gone meanwhile
-        // Menus, tooltips and input-only helpers are no application windows.
-        if (attributes.override_redirect || attributes.c_class == InputOnly)
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    std::vector<xcb_get_window_attributes_cookie_t> asked;
+    for (int i = 0; i < count; ++i)
+        asked.push_back(xcb_get_window_attributes(conn_, children[i]));
+    std::vector<xcb_window_t> applications;
+    for (int i = count; i-- > 0;) {
+        const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(conn_, asked[static_cast<std::size_t>(i)], nullptr));
+        // Gone meanwhile; menus, tooltips and input-only helpers are no application windows.
+        if (!attributes || attributes->override_redirect ||
+            attributes->_class == XCB_WINDOW_CLASS_INPUT_ONLY)
             continue;
-        windows.push_back(ClientOf(children[i]));
+        applications.push_back(children[i]);
     }
+    for (const xcb_window_t window : applications)
+        windows.push_back(ClientOf(window));
     return windows;
 }
 
+WindowSystem::Presence X11WindowSystem::PresenceOf(WindowId window) {
+    if (conn_ == nullptr || window == 0)
+        return {};
+    const auto w = static_cast<xcb_window_t>(window);
+    // Three requests, one round trip.
+    XcbProperty state(conn_, w, atoms_.wmState, atoms_.wmState, 32, 2);
+    XcbProperty netState(conn_, w, atoms_.wmStateHints, XCB_ATOM_ATOM, 32, 64);
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
+    Presence presence;
+    presence.exists = state.WindowExists();
+    if (!presence.exists || !attributes)
+        return {};
+    if (state.Valid() && state.Count() >= 1 && state.Item(0) == WmStateIconic) {
+        presence.minimised = true;
+    } else if (!(state.Valid() && state.Count() >= 1 && state.Item(0) == WmStateWithdrawn)) {
+        // A window closed by its program is not minimised, whatever hints are left on it.
+        for (std::size_t i = 0; i < netState.Count(); ++i)
+            presence.minimised = presence.minimised || netState.Item(i) == atoms_.hidden;
+    }
+    presence.visible = attributes->map_state == XCB_MAP_STATE_VIEWABLE || presence.minimised;
+    return presence;
+}
+
 bool X11WindowSystem::IsWindow(WindowId window) {
-    if (display_ == nullptr || window == 0)
+    if (conn_ == nullptr || window == 0)
         return false;
-    XErrorTrap trap(display_);
     // Reading nothing of a property is one round trip, and fails only for a window that is
-    // not there (window attributes take two).
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display_, window, atoms_.wmState, 0, 0, False,
-                                          AnyPropertyType, &type, &format, &count, &after, &data);
-    const std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
-    return status == Success;
+    // not there.
+    XcbProperty any(conn_, static_cast<xcb_window_t>(window), atoms_.wmState, XCB_ATOM_ANY, 0, 0);
+    return any.WindowExists();
 }
 
 bool X11WindowSystem::IsVisible(WindowId window) {
-    if (display_ == nullptr || window == 0)
-        return false;
-    XErrorTrap trap(display_);
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(display_, window, &attributes) == 0)
-        return false;
-    return attributes.map_state == IsViewable || IsMinimised(window);
+    return PresenceOf(window).visible;
 }
 
 bool X11WindowSystem::IsMinimised(WindowId window) {
-    if (display_ == nullptr || window == 0)
-        return false;
-    XErrorTrap trap(display_);
-    const XProperty state(display_, window, atoms_.wmState, atoms_.wmState, 32, 2);
-    if (state.Valid() && state.Count() >= 1) {
-        if (state.Item(0) == IconicState)
-            return true;
-        if (state.Item(0) == WithdrawnState)
-            return false; // closed by its program, whatever hints are left on it
-    }
-    const XProperty netState(display_, window, atoms_.wmStateHints, XA_ATOM, 32, 64);
-    for (std::size_t i = 0; i < netState.Count(); ++i) {
-        if (netState.Item(i) == atoms_.hidden)
-            return true;
-    }
-    return false;
+    return PresenceOf(window).minimised;
 }
 
-std::u16string X11WindowSystem::Utf8Title(Window window) {
-    const XProperty name(display_, window, atoms_.wmName, atoms_.utf8String, 8, TitleUnits);
+std::u16string X11WindowSystem::Utf8Title(XId window) {
+    XcbProperty name(conn_, window, atoms_.wmName, atoms_.utf8String, 8, TitleUnits);
     if (!name.Valid())
         return {};
     return CutTitle(QString::fromUtf8(name.Bytes()));
 }
 
-std::u16string X11WindowSystem::WmNameTitle(Window window) {
+std::u16string X11WindowSystem::WmNameTitle(XId window) {
+    // Xlib knows the old encodings of WM_NAME (compound text among them).
+    XErrorTrap trap(display_);
     XTextProperty property{};
     if (XGetWMName(display_, window, &property) == 0)
         return {};
@@ -200,16 +245,15 @@ std::u16string X11WindowSystem::WmNameTitle(Window window) {
 }
 
 std::u16string X11WindowSystem::Title(WindowId window) {
-    if (display_ == nullptr || window == 0)
+    if (conn_ == nullptr || window == 0)
         return {};
-    XErrorTrap trap(display_);
-    std::u16string title = Utf8Title(window);
+    std::u16string title = Utf8Title(static_cast<XId>(window));
     if (title.empty())
         title = WmNameTitle(window);
     return title;
 }
 
-void X11WindowSystem::SendToRoot(Window window, Atom type, long l0, long l1, long l2) {
+void X11WindowSystem::SendToRoot(XId window, XId type, long l0, long l1, long l2) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -223,7 +267,7 @@ void X11WindowSystem::SendToRoot(Window window, Atom type, long l0, long l1, lon
 }
 
 void X11WindowSystem::Restore(WindowId window) {
-    if (display_ == nullptr || window == 0)
+    if (conn_ == nullptr || window == 0)
         return;
     XErrorTrap trap(display_);
     // Window managers bring a minimised window back when it is activated.
@@ -235,32 +279,36 @@ void X11WindowSystem::Restore(WindowId window) {
     XFlush(display_);
 }
 
-Window X11WindowSystem::RootChildOf(Window window) {
+X11WindowSystem::XId X11WindowSystem::RootChildOf(XId window) {
     for (;;) {
-        Window rootReturn = None, parent = None;
-        Window* children = nullptr;
-        unsigned count = 0;
-        if (XQueryTree(display_, window, &rootReturn, &parent, &children, &count) == 0)
-            return None;
-        const std::unique_ptr<Window, XFreeDeleter> owned(children);
-        if (parent == root_ || parent == None)
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(conn_, xcb_query_tree(conn_, window), nullptr));
+        if (!tree)
+            return XCB_WINDOW_NONE;
+        if (tree->parent == root_ || tree->parent == XCB_WINDOW_NONE)
             return window;
-        window = parent;
+        window = tree->parent;
     }
 }
 
-bool X11WindowSystem::HoldsKeyboard(Window topLevel) {
-    Window focus = None;
-    int revertTo = 0;
-    XGetInputFocus(display_, &focus, &revertTo);
-    if (focus == None || focus == PointerRoot || focus == root_)
+X11WindowSystem::XId X11WindowSystem::FocusWindow() {
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+    if (!focus || focus->focus == PointerRootFocus || focus->focus == root_)
+        return XCB_WINDOW_NONE;
+    return focus->focus;
+}
+
+bool X11WindowSystem::HoldsKeyboard(XId topLevel) {
+    const XId focus = FocusWindow();
+    if (focus == XCB_WINDOW_NONE)
         return false;
     // Under a window manager both sit in the same frame.
     return RootChildOf(focus) == topLevel;
 }
 
 void X11WindowSystem::Activate(WindowId window) {
-    if (display_ == nullptr || window == 0)
+    if (conn_ == nullptr || window == 0)
         return;
     XErrorTrap trap(display_);
     if (WindowManagerSupports(atoms_.activeWindow)) {
@@ -273,14 +321,13 @@ void X11WindowSystem::Activate(WindowId window) {
 }
 
 bool X11WindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
-    if (display_ == nullptr || window == 0)
+    if (conn_ == nullptr || window == 0)
         return false;
-    XErrorTrap trap(display_);
     // The window manager hands the keyboard over when it gets to it; keys typed before that
     // would go to the window that had it. Ask the server itself, not the manager's hints.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    const Window top = RootChildOf(window);
-    if (top == None)
+    const XId top = RootChildOf(static_cast<XId>(window));
+    if (top == XCB_WINDOW_NONE)
         return false; // closed meanwhile
     while (!HoldsKeyboard(top)) {
         if (std::chrono::steady_clock::now() >= limit)
@@ -292,7 +339,7 @@ bool X11WindowSystem::WaitForKeyboard(WindowId window, int limitMs) {
 }
 
 void X11WindowSystem::Raise(WindowId window) {
-    if (display_ == nullptr || window == 0)
+    if (conn_ == nullptr || window == 0)
         return;
     XErrorTrap trap(display_);
     if (WindowManagerSupports(atoms_.restackWindow)) {
@@ -304,22 +351,19 @@ void X11WindowSystem::Raise(WindowId window) {
 }
 
 WindowId X11WindowSystem::Foreground() {
-    if (display_ == nullptr)
+    if (conn_ == nullptr)
         return 0;
-    XErrorTrap trap(display_);
-    if (WindowManagerSupports(atoms_.activeWindow)) {
-        const XProperty active(display_, root_, atoms_.activeWindow, XA_WINDOW, 32, 1);
-        if (active.Valid())
-            return active.Count() >= 1 ? active.Item(0) : 0;
-    }
-    Window focus = None;
-    int revertTo = 0;
-    XGetInputFocus(display_, &focus, &revertTo);
-    if (focus == None || focus == PointerRoot || focus == root_)
+    // Both asked at once: while the verified manager lives, one round trip.
+    XcbProperty check(conn_, root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW, 32, 1);
+    XcbProperty active(conn_, root_, atoms_.activeWindow, XCB_ATOM_WINDOW, 32, 1);
+    if (WindowManagerSupports(check, atoms_.activeWindow) && active.Valid())
+        return active.Count() >= 1 ? active.Item(0) : 0;
+    const XId focus = FocusWindow();
+    if (focus == XCB_WINDOW_NONE)
         return 0;
     // The focus may sit in a child of the application window.
-    const Window top = RootChildOf(focus);
-    return top != None ? ClientOf(top) : 0;
+    const XId top = RootChildOf(focus);
+    return top != XCB_WINDOW_NONE ? ClientOf(top) : 0;
 }
 
 bool X11WindowSystem::IsOwnWindow(WindowId window) {
