@@ -61,6 +61,11 @@ void DesktopBackends::ChooseQtPlatform(const DesktopFacts& facts) {
     if (facts.Wayland() && !facts.x11Display.empty() &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // The fields a reading changes are a few thousand bytes of pixels. Sent over the socket they
+    // cost less than through shared memory, where every repaint first waits a round trip for the
+    // server to be done with the one before.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
 DesktopBackends::DesktopBackends(DesktopFacts facts, std::function<bool(WindowId)> isOwnX11Window,

@@ -15,7 +15,8 @@ public:
     static DesktopFacts Environment();
     // Before the application object exists: in a Wayland session with XWayland the program's
     // own windows stay X11 clients (their placement, the taskbar hint of tray mode and the test
-    // program's messages are X11 features), unless the user chose a Qt platform.
+    // program's messages are X11 features), unless the user chose a Qt platform. Repaints on
+    // X11 go over the socket, not through shared memory.
     static void ChooseQtPlatform(const DesktopFacts& facts);
 
     // After the application object exists: probes the compositor and the session bus, chooses,
