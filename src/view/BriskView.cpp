@@ -53,6 +53,9 @@ CBriskView::CBriskView(ViewServices services, QWidget* parent)
     ReceiverRetry.setSingleShot(true);
     connect(&ReceiverRetry, &QTimer::timeout, this, [this] { CheckReceiver(true); });
     connect(&FileRetry, &QTimer::timeout, this, &CBriskView::RetryWaitingLines);
+    HeldShow.setSingleShot(true);
+    HeldShow.setTimerType(Qt::PreciseTimer);
+    connect(&HeldShow, &QTimer::timeout, this, &CBriskView::ShowHeldFields);
     RegisterCommands();
 }
 
@@ -297,6 +300,7 @@ void CBriskView::OnDestroy() {
     StopWatchingPort();
     ReceiverRetry.stop();
     FileRetry.stop();
+    HeldShow.stop();
     delete ReceiverEvents;
     ReceiverEvents = nullptr;
     if (TimerId != 0) {
@@ -322,7 +326,7 @@ void CBriskView::RunCycle() {
     HoldFields = true;
     Capture.OnTimer();
     HoldFields = false;
-    ShowHeldFields();
+    ShowHeldFieldsPaced();
     CheckReceiver();
     if (AfterTick)
         AfterTick();
@@ -372,27 +376,50 @@ template <typename T> void Hold(std::vector<std::pair<int, T>>& held, int id, T 
     }
     held.emplace_back(id, std::move(value));
 }
+
+template <typename T> void Drop(std::vector<std::pair<int, T>>& held, int id) {
+    std::erase_if(held, [id](const auto& entry) { return entry.first == id; });
+}
 } // namespace
 
 void CBriskView::SetText(int id, const std::u16string& text) {
-    if (HoldFields)
+    if (HoldFields) {
         Hold(HeldTexts, id, QString::fromStdU16String(text));
-    else
+    } else {
+        Drop(HeldTexts, id); // what a held value would show is older than this
         Form->SetText(id, QString::fromStdU16String(text));
+    }
 }
 
 void CBriskView::SetInt(int id, int value) {
-    if (HoldFields)
+    if (HoldFields) {
         Hold(HeldTexts, id, QString::number(value));
-    else
+    } else {
+        Drop(HeldTexts, id);
         Form->SetInt(id, value);
+    }
 }
 
 void CBriskView::HoldLed(int id, Led image) {
     Hold(HeldLeds, id, image);
 }
 
+void CBriskView::ShowHeldFieldsPaced() {
+    if (HeldTexts.empty() && HeldLeds.empty())
+        return;
+    if (HeldShow.isActive())
+        return; // shown with the next refresh, with whatever later cycles hold by then
+    const qint64 since = LastShown.isValid() ? LastShown.elapsed() : FieldRefreshMs;
+    if (since >= FieldRefreshMs)
+        ShowHeldFields();
+    else
+        HeldShow.start(static_cast<int>(FieldRefreshMs - since));
+}
+
 void CBriskView::ShowHeldFields() {
+    if (HeldTexts.empty() && HeldLeds.empty())
+        return;
+    LastShown.start();
     // The form leaves a field or lamp that shows this already alone.
     for (const auto& [id, text] : HeldTexts)
         Form->SetText(id, text);

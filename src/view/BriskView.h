@@ -160,8 +160,15 @@ private:
     QElapsedTimer LastCycle;
     // While a capture cycle runs, what it writes to the fields and lamps is kept and shown when
     // it ends: a lamp that goes yellow and back to green, or a field cleared and filled again,
-    // within one cycle is no change on screen and costs no repaint.
+    // within one cycle is no change on screen and costs no repaint. A reading after a quiet
+    // spell shows at once; while readings stream in, the fields change at most five times a
+    // second, always ending on the latest (faster, nobody can read them, as on a meter's
+    // display, and each change costs a repaint).
+    static constexpr int FieldRefreshMs = 200;
+    void ShowHeldFieldsPaced();
     void ShowHeldFields();
+    QTimer HeldShow;
+    QElapsedTimer LastShown;
     void HoldLed(int id, Led image);
     void ShowLed(int id, Led image); // the image, its tool tip and its words, now
     bool HoldFields = false;

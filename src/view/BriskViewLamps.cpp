@@ -14,10 +14,12 @@ struct LampWords {
 } // namespace
 
 void CBriskView::SetLed(int id, Led image) {
-    if (HoldFields)
+    if (HoldFields) {
         HoldLed(id, image); // shown once the capture cycle ends
-    else
-        ShowLed(id, image);
+        return;
+    }
+    std::erase_if(HeldLeds, [id](const auto& held) { return held.first == id; });
+    ShowLed(id, image);
 }
 
 void CBriskView::ShowLed(int id, Led image) {

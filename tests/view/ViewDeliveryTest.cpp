@@ -33,13 +33,6 @@ void OpenWithPortAndFile(ViewHarness& h, const QString& target) {
     });
 }
 
-// Lets the event loop run for a while with nothing to do.
-void Idle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 TEST(ViewDelivery, ReceiverUnpluggedIsTakenBackWhenItReturns) {
     auto sim = std::make_unique<ReceiverSimulator>();
     ASSERT_TRUE(sim->Ok());
@@ -123,7 +116,7 @@ TEST(ViewDelivery, ReadingsWaitForABusyTargetFileAndGoInOrder) {
         ASSERT_TRUE(WaitUntil([&] { return h.frame.waiting == "2 readings waiting"; }));
         EXPECT_EQ(Contents(target), "1\r\n");
         EXPECT_TRUE(h.Form().Control(ctl::FileName)->toolTip().startsWith("2 readings waiting"));
-        EXPECT_EQ(h.Field(ctl::FileErrors), "2");
+        EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::FileErrors) == "2"; }));
         // The notice names the program that holds the file (this test's own child).
         ASSERT_TRUE(WaitUntil([&] { return !h.notices.Shown(NoticeKind::WaitingLines).empty(); }));
         const std::u16string notice = h.notices.Shown(NoticeKind::WaitingLines);

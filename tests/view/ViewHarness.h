@@ -18,8 +18,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <fcntl.h>
 #include <functional>
 #include <memory>
@@ -78,6 +80,13 @@ struct ViewHarness {
 
     Led Lamp(int id) { return ShownLamp(View(), id); }
 };
+
+// Lets the event loop run for a while with nothing to do.
+inline void Idle(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 // Runs the event loop until cond holds (true) or the limit has passed (false).
 inline bool WaitUntil(const std::function<bool()>& cond, int limitMs = 2000) {

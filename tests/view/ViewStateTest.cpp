@@ -262,6 +262,51 @@ TEST(ViewState, ReadingsWhileTheDesktopAsksToTypeGoToTheFile) {
     EXPECT_EQ(h.Field(ctl::FileWrites), "1");
 }
 
+// Readings that stream in change the fields at a pace that can be read, ending on the latest;
+// what the program writes meanwhile outside the capture (a closed port) is never undone by a
+// reading still waiting to be shown.
+TEST(ViewState, StreamedReadingsShowAtAReadablePaceAndEndOnTheLatest) {
+    ReceiverSimulator sim;
+    ASSERT_TRUE(sim.Ok());
+    ViewHarness h;
+    MapReceiverAsCom3(h.settings, sim.SlavePath());
+    h.Start();
+    h.Open([](SetupRecord& s) { s.OpenSerialPort = 1; });
+    ASSERT_TRUE(h.View().SerialPort.IsOpen());
+    EXPECT_TRUE(WaitUntil([&] { return h.View().Resting(); }));
+
+    QStringList shown;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 20; ++i) {
+        sim.SendReading(std::to_string(i));
+        while (clock.elapsed() < 50 * (i + 1)) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+            const QString now = h.Field(ctl::InputPacket);
+            if (shown.isEmpty() || shown.back() != now)
+                shown.push_back(now);
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "19{CR}"; }, 400));
+    shown.removeAll(QString());
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.front(), "0{CR}") << "the first reading after a quiet spell shows at once";
+    EXPECT_GE(shown.size(), 3) << shown.join(' ').toStdString();
+    EXPECT_LE(shown.size(), 7) << "20 readings in a second: " << shown.join(' ').toStdString();
+
+    Idle(250);
+    sim.SendReading("20");
+    ASSERT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "20{CR}"; }));
+    sim.SendReading("21");
+    Idle(80); // taken, and waiting to be shown
+    h.View().OnEnableSerialPort();
+    ASSERT_FALSE(h.View().SerialPort.IsOpen());
+    Idle(300);
+    EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::DarkRed);
+    EXPECT_EQ(h.Field(ctl::RxDBuffer), "");
+    EXPECT_EQ(h.Field(ctl::InputPacket), "21{CR}") << "the last reading received";
+}
+
 TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     ReceiverSimulator sim;
     ASSERT_TRUE(sim.Ok());
@@ -288,9 +333,11 @@ TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
     EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "12.345{CR}"; }));
     EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::Green);
 
-    // Two readings at once: the first at the wake-up, the second a tick (50 ms) later.
+    // Two readings at once: the first at the wake-up, the second a tick (50 ms) later. After a
+    // quiet spell the fields show a reading at once.
     h.View().TargetFile.Owner->SendToFile = 0;
     EXPECT_TRUE(WaitUntil([&] { return h.View().Resting(); }));
+    Idle(250);
     sim.SendRaw("1.1\r2.2\r");
     QElapsedTimer gap;
     EXPECT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "1.1{CR}"; }));
