@@ -108,6 +108,7 @@ int CRS232::OpenPort() {
 
     PortHandle = fd;
     OpenFlag = 1;
+    RxDNext = RxDTaken = 0;
     OpenedPath = path;
     ReadFailed = 0;
     TxDBuffer = std::make_unique<unsigned char[]>(TxDBufferSize);
@@ -156,12 +157,16 @@ void CRS232::ReleasePort() {
     ::close(PortHandle);
     PortHandle = -1;
     OpenFlag = 0;
+    RxDNext = RxDTaken = 0;
     TxDBuffer.reset();
 }
 
 std::uint32_t CRS232::GetRxDCount() {
     if (!OpenFlag)
         return 0;
+    // Bytes already taken from the system count first; the rest is counted once they are used.
+    if (RxDTaken > RxDNext)
+        return static_cast<std::uint32_t>(RxDTaken - RxDNext);
     int waiting = 0;
     if (::ioctl(PortHandle, FIONREAD, &waiting) != 0 || waiting < 0) {
         // A hung-up tty answers every request with EIO from then on.
@@ -173,15 +178,23 @@ std::uint32_t CRS232::GetRxDCount() {
 }
 
 int CRS232::ReadByte(unsigned char* dest) {
-    if (GetRxDCount() == 0)
+    if (!OpenFlag)
         return 0;
-    ssize_t n;
-    do {
-        n = ::read(PortHandle, dest, 1);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0 && errno == EIO)
-        ReadFailed = 1;
-    return n == 1 ? 1 : 0;
+    if (RxDTaken == RxDNext) {
+        // One read takes what waits (a reading is a few bytes), rather than a read per byte.
+        ssize_t n;
+        do {
+            n = ::read(PortHandle, RxDBuffer, sizeof RxDBuffer);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0 && errno == EIO)
+            ReadFailed = 1;
+        if (n <= 0)
+            return 0;
+        RxDNext = 0;
+        RxDTaken = static_cast<int>(n);
+    }
+    *dest = RxDBuffer[RxDNext++];
+    return 1;
 }
 
 int CRS232::ReceiverGone() const {

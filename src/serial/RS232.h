@@ -119,5 +119,9 @@ private:
     int ThreadEndedEvent = -1;
     int PortHandle = -1;
     int ReadFailed = 0; // a read or byte count failed with EIO since the open
+    // Bytes read from the port and not yet handed out: RxDBuffer[RxDNext..RxDTaken).
+    unsigned char RxDBuffer[256] = {};
+    int RxDNext = 0;
+    int RxDTaken = 0;
 #endif
 };

@@ -162,9 +162,22 @@ TEST_F(RS232Test, ReceivedBytesAreCountedAndReadOneAtATime) {
     EXPECT_EQ(port.GetRxDCount(), 5u);
     std::string got;
     unsigned char b;
+    ASSERT_EQ(port.ReadByte(&b), 1);
+    got += static_cast<char>(b);
+    EXPECT_EQ(port.GetRxDCount(), 4u) << "a byte read is no longer counted, the others still are";
     while (port.ReadByte(&b) == 1)
         got += static_cast<char>(b);
     EXPECT_EQ(got, "12.3\r");
+    EXPECT_EQ(port.GetRxDCount(), 0u);
+    EXPECT_EQ(port.ReadByte(&b), 0);
+
+    // What was received and not yet read is gone once the port closes.
+    com1.SendRaw("4.5\r");
+    while (port.GetRxDCount() < 4 && Since(start) < 2s)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(port.ReadByte(&b), 1);
+    port.ClosePort();
+    ASSERT_EQ(port.OpenPort(), 1);
     EXPECT_EQ(port.GetRxDCount(), 0u);
     EXPECT_EQ(port.ReadByte(&b), 0);
 }
