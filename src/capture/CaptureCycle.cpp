@@ -52,6 +52,7 @@ void CCaptureCycle::OnTimer() {
     if (InTimer == 1)
         return;
     InTimer = 1;
+    BytesTaken = 0;
     // A failing delivery must neither escape into the event loop nor leave InTimer set, or no
     // later cycle would ever run. The packet that failed is over; capture goes on, also while
     // the report is on screen.
@@ -83,6 +84,7 @@ void CCaptureCycle::RunCycle() {
             unsigned char b = 0;
             if (SerialPort.ReadByte(&b) <= 0)
                 break; // reported waiting but not delivered: try again next tick
+            ++BytesTaken;
             if (b != 0) {
                 Packet.PacketBuffer[Packet.PacketCount++] = b;
                 if (PacketLedState != 9)

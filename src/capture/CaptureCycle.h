@@ -21,6 +21,7 @@ public:
     int PacketLedState = 4; // 4 port closed, 3 idle/discarded, 9 receiving, 5 complete
     int RxDCount = 0;       // value for "Bytes in RxD Buffer"
     int RxDShown = -1;      // value last written to that field; -1 forces the next write
+    int BytesTaken = 0;     // bytes the last cycle took from the port
 
     void OnTimer();
     void ShowRxDCount();

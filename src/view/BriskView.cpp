@@ -327,7 +327,10 @@ void CBriskView::RunCycle() {
     Capture.OnTimer();
     HoldFields = false;
     ShowHeldFieldsPaced();
-    CheckReceiver();
+    // A cycle that took bytes has just heard from the receiver. The others look for it: a line
+    // that hangs up leaves the resting port readable, so such a cycle comes at once.
+    if (Capture.BytesTaken == 0)
+        CheckReceiver();
     if (AfterTick)
         AfterTick();
     if (Capture.InTimer == 0 && (!SerialPort.IsOpen() || SerialPort.GetRxDCount() == 0))
