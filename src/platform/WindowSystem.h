@@ -41,6 +41,12 @@ public:
     virtual void Raise(WindowId window) = 0;
     // The window that receives keyboard input now, or 0.
     virtual WindowId Foreground() = 0;
+    // The same, with its presence (all false for 0), in one look where the desktop can.
+    virtual WindowId ForegroundPresence(Presence& presence) {
+        const WindowId window = Foreground();
+        presence = window != 0 ? PresenceOf(window) : Presence{};
+        return window;
+    }
     // One of this program's own windows.
     virtual bool IsOwnWindow(WindowId window) = 0;
     // Posts the port message of the communications test program (release or free).

@@ -51,7 +51,8 @@ void CTarget_App::SendPacket(const std::u16string& text) {
 }
 
 void CTarget_App::TypeIntoForeground() {
-    const WindowId target = windows_.Foreground();
+    WindowSystem::Presence presence;
+    const WindowId target = windows_.ForegroundPresence(presence);
     // A desktop whose window list misses its native windows names no window when one of those
     // has the keyboard; our own windows are always in the list, so the keys go to the window
     // the operator works in.
@@ -60,12 +61,8 @@ void CTarget_App::TypeIntoForeground() {
         return;
     }
     // Readings typed into our own window would be lost, and a hidden window cannot take them.
-    if (target == 0 || windows_.IsOwnWindow(target)) {
-        windows_.Beep();
-        return;
-    }
-    const WindowSystem::Presence presence = windows_.PresenceOf(target);
-    if (!presence.exists || !presence.visible || presence.minimised) {
+    if (target == 0 || windows_.IsOwnWindow(target) || !presence.exists || !presence.visible ||
+        presence.minimised) {
         windows_.Beep();
         return;
     }

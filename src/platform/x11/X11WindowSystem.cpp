@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -177,28 +178,63 @@ std::vector<WindowId> X11WindowSystem::TopLevelWindows() {
     return windows;
 }
 
+// The requests that tell whether a window is there, shown and minimised, sent when it is made;
+// Answer waits for their replies (one round trip for all three).
+class X11WindowSystem::PresenceQuestion {
+public:
+    PresenceQuestion(X11WindowSystem& windows, XId window)
+        : windows_(windows), window_(window),
+          state_(windows.conn_, window, windows.atoms_.wmState, windows.atoms_.wmState, 32, 2),
+          netState_(windows.conn_, window, windows.atoms_.wmStateHints, XCB_ATOM_ATOM, 32, 64) {
+        if (windows.conn_ != nullptr && window != XCB_WINDOW_NONE) {
+            attributes_ = xcb_get_window_attributes(windows.conn_, window);
+            asked_ = true;
+        }
+    }
+    ~PresenceQuestion() {
+        if (asked_)
+            xcb_discard_reply(windows_.conn_, attributes_.sequence);
+    }
+    PresenceQuestion(const PresenceQuestion&) = delete;
+    PresenceQuestion& operator=(const PresenceQuestion&) = delete;
+
+    XId Window() const { return window_; }
+
+    Presence Answer() {
+        if (!asked_)
+            return {};
+        asked_ = false;
+        const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(windows_.conn_, attributes_, nullptr));
+        Presence presence;
+        presence.exists = state_.WindowExists();
+        if (!presence.exists || !attributes)
+            return {};
+        const bool hasState = state_.Valid() && state_.Count() >= 1;
+        if (hasState && state_.Item(0) == WmStateIconic) {
+            presence.minimised = true;
+        } else if (!(hasState && state_.Item(0) == WmStateWithdrawn)) {
+            // A window closed by its program is not minimised, whatever hints are left on it.
+            for (std::size_t i = 0; i < netState_.Count(); ++i)
+                presence.minimised =
+                    presence.minimised || netState_.Item(i) == windows_.atoms_.hidden;
+        }
+        presence.visible = attributes->map_state == XCB_MAP_STATE_VIEWABLE || presence.minimised;
+        return presence;
+    }
+
+private:
+    X11WindowSystem& windows_;
+    XId window_;
+    XcbProperty state_, netState_;
+    xcb_get_window_attributes_cookie_t attributes_{};
+    bool asked_ = false;
+};
+
 WindowSystem::Presence X11WindowSystem::PresenceOf(WindowId window) {
     if (conn_ == nullptr || window == 0)
         return {};
-    const auto w = static_cast<xcb_window_t>(window);
-    // Three requests, one round trip.
-    XcbProperty state(conn_, w, atoms_.wmState, atoms_.wmState, 32, 2);
-    XcbProperty netState(conn_, w, atoms_.wmStateHints, XCB_ATOM_ATOM, 32, 64);
-    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, w), nullptr));
-    Presence presence;
-    presence.exists = state.WindowExists();
-    if (!presence.exists || !attributes)
-        return {};
-    if (state.Valid() && state.Count() >= 1 && state.Item(0) == WmStateIconic) {
-        presence.minimised = true;
-    } else if (!(state.Valid() && state.Count() >= 1 && state.Item(0) == WmStateWithdrawn)) {
-        // A window closed by its program is not minimised, whatever hints are left on it.
-        for (std::size_t i = 0; i < netState.Count(); ++i)
-            presence.minimised = presence.minimised || netState.Item(i) == atoms_.hidden;
-    }
-    presence.visible = attributes->map_state == XCB_MAP_STATE_VIEWABLE || presence.minimised;
-    return presence;
+    return PresenceQuestion(*this, static_cast<XId>(window)).Answer();
 }
 
 bool X11WindowSystem::IsWindow(WindowId window) {
@@ -351,19 +387,38 @@ void X11WindowSystem::Raise(WindowId window) {
 }
 
 WindowId X11WindowSystem::Foreground() {
+    return LookAtForeground(nullptr);
+}
+
+WindowId X11WindowSystem::ForegroundPresence(Presence& presence) {
+    return LookAtForeground(&presence);
+}
+
+WindowId X11WindowSystem::LookAtForeground(Presence* presence) {
+    if (presence != nullptr)
+        *presence = {};
     if (conn_ == nullptr)
         return 0;
-    // Both asked at once: while the verified manager lives, one round trip.
+    // Asked at once: the active window, the manager's check window, and (when wanted) how the
+    // window that was active last time is, for it most likely still is. While the verified
+    // manager lives and the active window stays, one round trip.
     XcbProperty check(conn_, root_, atoms_.supportingWmCheck, XCB_ATOM_WINDOW, 32, 1);
     XcbProperty active(conn_, root_, atoms_.activeWindow, XCB_ATOM_WINDOW, 32, 1);
-    if (WindowManagerSupports(check, atoms_.activeWindow) && active.Valid())
-        return active.Count() >= 1 ? active.Item(0) : 0;
-    const XId focus = FocusWindow();
-    if (focus == XCB_WINDOW_NONE)
-        return 0;
-    // The focus may sit in a child of the application window.
-    const XId top = RootChildOf(focus);
-    return top != XCB_WINDOW_NONE ? ClientOf(top) : 0;
+    std::optional<PresenceQuestion> guess;
+    if (presence != nullptr && lastForeground_ != XCB_WINDOW_NONE)
+        guess.emplace(*this, lastForeground_);
+    XId window = XCB_WINDOW_NONE;
+    if (WindowManagerSupports(check, atoms_.activeWindow) && active.Valid()) {
+        window = active.Count() >= 1 ? active.Item(0) : XId{XCB_WINDOW_NONE};
+    } else if (const XId focus = FocusWindow(); focus != XCB_WINDOW_NONE) {
+        // The focus may sit in a child of the application window.
+        const XId top = RootChildOf(focus);
+        window = top != XCB_WINDOW_NONE ? ClientOf(top) : XId{XCB_WINDOW_NONE};
+    }
+    lastForeground_ = window;
+    if (presence != nullptr && window != XCB_WINDOW_NONE)
+        *presence = guess && window == guess->Window() ? guess->Answer() : PresenceOf(window);
+    return window;
 }
 
 bool X11WindowSystem::IsOwnWindow(WindowId window) {

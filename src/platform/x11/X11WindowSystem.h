@@ -36,6 +36,7 @@ public:
     bool WaitForKeyboard(WindowId window, int limitMs) override;
     void Raise(WindowId window) override;
     WindowId Foreground() override;
+    WindowId ForegroundPresence(Presence& presence) override;
     bool IsOwnWindow(WindowId window) override;
     void PostPortMessage(WindowId window, int wParam) override;
     void Beep() override;
@@ -59,6 +60,9 @@ private:
             utf8String, wmState, wmStateHints, hidden, portMessage;
     };
 
+    class PresenceQuestion;
+    // Foreground, and with presence set ForegroundPresence.
+    WindowId LookAtForeground(Presence* presence);
     bool WindowManagerSupports(XId hint);
     // The same, given the root's check property read in the caller's round trip.
     bool WindowManagerSupports(XcbProperty& rootCheck, XId hint);
@@ -85,5 +89,6 @@ private:
     // it for its end): a new manager has a check window of its own.
     XId supportedBy_ = 0;
     std::vector<XId> supported_;
+    XId lastForeground_ = 0; // the active window the last look found
     std::function<bool(WindowId)> isOwnWindow_;
 };

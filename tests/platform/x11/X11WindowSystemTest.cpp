@@ -156,6 +156,32 @@ TEST_F(WithWindowManager, ActivationAndForegroundAgreeWithTheWindowManager) {
     }
 }
 
+// The active window comes with its presence in one look: that of the window named now, also when
+// it is the one of the last look and has changed since.
+TEST_F(WithWindowManager, ForegroundComesWithItsPresenceOfNow) {
+    TestWindow a(Test(), "Look A"), b(Test(), "Look B");
+    Show(a);
+    Show(b);
+    WindowSystem::Presence presence;
+    for (const TestWindow* w : {&a, &b, &b}) {
+        windows->Activate(w->Id());
+        ASSERT_TRUE(WaitFor([&] { return AnnouncedActiveWindow(Test()) == w->Id(); }));
+        EXPECT_EQ(windows->ForegroundPresence(presence), w->Id());
+        EXPECT_TRUE(presence.exists && presence.visible && !presence.minimised);
+    }
+    // b closed by its program while a manager still names it active.
+    b.Unmap();
+    ASSERT_TRUE(WaitFor([&] { return !windows->IsVisible(b.Id()); }));
+    const Atom active = XInternAtom(Test(), "_NET_ACTIVE_WINDOW", False);
+    const Window named = b.Id();
+    XChangeProperty(Test(), DefaultRootWindow(Test()), active, XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&named), 1);
+    XSync(Test(), False);
+    EXPECT_EQ(windows->ForegroundPresence(presence), b.Id());
+    EXPECT_TRUE(presence.exists);
+    EXPECT_FALSE(presence.visible) << "not the presence of the last look";
+}
+
 TEST_F(WithWindowManager, ActivationRestoresAMinimisedWindow) {
     TestWindow w(Test(), "Activate minimised");
     Show(w);
