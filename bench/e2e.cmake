@@ -6,3 +6,8 @@ if(TARGET tapline-brisk)
     target_compile_definitions(e2e_bench PRIVATE TAPLINE_BRISK_EXE="$<TARGET_FILE:tapline-brisk>")
     add_dependencies(e2e_bench tapline-brisk)
 endif()
+# What the machine charges for the parts of a reading that cannot be left out.
+if(TARGET PkgConfig::XCB)
+    add_executable(floor_bench FloorBench.cpp)
+    target_link_libraries(floor_bench PRIVATE brisk_core PkgConfig::XCB)
+endif()
