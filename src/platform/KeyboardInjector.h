@@ -25,6 +25,10 @@ public:
     // active layout, Caps Lock or the modifiers the operator holds. False when the batch could
     // not be typed at all (nothing was typed then).
     virtual bool TypeCharacters(const std::u32string& text) = 0;
+    // A batch is about to be typed: the injector may ask the desktop now for what it will need,
+    // so that the answer comes while the caller looks at the windows. Typing must follow at once
+    // (an answer left waiting long is asked for anew).
+    virtual void PrepareTyping() {}
     // Readies typing when the operator switches it on. A desktop that asks the operator whether
     // this program may type asks now, once for the program's run. Empty when typing can go
     // ahead, else the text to show the operator (typing stays off then).

@@ -51,6 +51,7 @@ void CTarget_App::SendPacket(const std::u16string& text) {
 }
 
 void CTarget_App::TypeIntoForeground() {
+    keyboard_.PrepareTyping();
     WindowSystem::Presence presence;
     const WindowId target = windows_.ForegroundPresence(presence);
     // A desktop whose window list misses its native windows names no window when one of those

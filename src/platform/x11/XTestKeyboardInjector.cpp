@@ -41,6 +41,13 @@ bool XTestKeyboardInjector::ReadKeymap() {
     return true;
 }
 
+void XTestKeyboardInjector::PrepareTyping() {
+    // The keyboard state read that fences keymap changes, asked for before the caller's window
+    // checks rather than after them. The first batch opens the watch and asks then.
+    if (watch_)
+        watch_->AskState();
+}
+
 void XTestKeyboardInjector::ForgetOldReleases() {
     // The server stamps events in whole milliseconds of the same clock.
     if (std::chrono::steady_clock::now() - lastBatchDone_ >= std::chrono::milliseconds(2))

@@ -38,6 +38,7 @@ public:
     void Inject(const std::uint16_t* keyCodes, const std::uint16_t* scanCodes,
                 const std::uint32_t* flags, std::size_t count) override;
     bool TypeCharacters(const std::u32string& text) override;
+    void PrepareTyping() override;
 
     // One request of a batch: a key event, or a keysym lent to a spare keycode and taken back.
     struct Step {
