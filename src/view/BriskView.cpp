@@ -188,11 +188,11 @@ void CBriskView::ResetFileCounters() {
     FileWriteCount = 0;
     FileErrorCount = 0;
     if (TargetFileChosen()) {
-        Form->SetInt(ctl::FileWrites, 0);
-        Form->SetInt(ctl::FileErrors, 0);
+        SetInt(ctl::FileWrites, 0);
+        SetInt(ctl::FileErrors, 0);
     } else {
-        Form->SetText(ctl::FileWrites, {});
-        Form->SetText(ctl::FileErrors, {});
+        SetText(ctl::FileWrites, {});
+        SetText(ctl::FileErrors, {});
     }
     OnCtlColor();
 }
@@ -231,7 +231,7 @@ void CBriskView::OnEnableSerialPort() {
         Form->SetCheck(ctl::SerialSwitch, false);
         SerialPort.ClosePort();
         Form->SetText(ctl::Device, {});
-        Form->SetText(ctl::RxDBuffer, {});
+        SetText(ctl::RxDBuffer, {});
         MainFrame->RefreshTrayTip();
         TestProgram.AnnouncePortFree();
         return;
@@ -380,16 +380,18 @@ template <typename T> void Hold(std::vector<std::pair<int, T>>& held, int id, T 
     held.emplace_back(id, std::move(value));
 }
 
-template <typename T> void Drop(std::vector<std::pair<int, T>>& held, int id) {
-    std::erase_if(held, [id](const auto& entry) { return entry.first == id; });
-}
 } // namespace
+
+void CBriskView::ForgetHeld(int id) {
+    std::erase_if(HeldTexts, [id](const auto& held) { return held.first == id; });
+    std::erase_if(HeldLeds, [id](const auto& held) { return held.first == id; });
+}
 
 void CBriskView::SetText(int id, const std::u16string& text) {
     if (HoldFields) {
         Hold(HeldTexts, id, QString::fromStdU16String(text));
     } else {
-        Drop(HeldTexts, id); // what a held value would show is older than this
+        ForgetHeld(id);
         Form->SetText(id, QString::fromStdU16String(text));
     }
 }
@@ -398,7 +400,7 @@ void CBriskView::SetInt(int id, int value) {
     if (HoldFields) {
         Hold(HeldTexts, id, QString::number(value));
     } else {
-        Drop(HeldTexts, id);
+        ForgetHeld(id);
         Form->SetInt(id, value);
     }
 }

@@ -170,6 +170,10 @@ private:
     QTimer HeldShow;
     QElapsedTimer LastShown;
     void HoldLed(int id, Led image);
+    // What the program writes to a field or lamp outside a capture cycle is newer than what a
+    // cycle left waiting for it: that is dropped. The fields a cycle writes are written
+    // through SetText, SetInt and SetLed for this reason.
+    void ForgetHeld(int id);
     void ShowLed(int id, Led image); // the image, its tool tip and its words, now
     bool HoldFields = false;
     std::vector<std::pair<int, QString>> HeldTexts;

@@ -214,7 +214,7 @@ void CBriskView::OnAlwaysOnTop() {
 
 void CBriskView::OnClearData() {
     Packet.PacketCount = 0;
-    Form->SetText(ctl::InputPacket, {});
-    Form->SetText(ctl::OutputPacket, {});
+    SetText(ctl::InputPacket, {});
+    SetText(ctl::OutputPacket, {});
     Capture.SetPacketLed(3);
 }

@@ -18,7 +18,7 @@ void CBriskView::SetLed(int id, Led image) {
         HoldLed(id, image); // shown once the capture cycle ends
         return;
     }
-    std::erase_if(HeldLeds, [id](const auto& held) { return held.first == id; });
+    ForgetHeld(id);
     ShowLed(id, image);
 }
 

@@ -94,7 +94,7 @@ void CBriskView::ShowReceiverGone() {
     Capture.DiscardPacket();
     SetLed(ctl::SerialLed, Led::Yellow);
     Form->SetText(ctl::Device, DeviceText());
-    Form->SetText(ctl::RxDBuffer, {});
+    SetText(ctl::RxDBuffer, {});
     MainFrame->RefreshTrayTip();
     Notices.Post(NoticeKind::Receiver, u"Receiver disconnected",
                  (DeviceName() + QStringLiteral(" is disconnected. Readings go on as soon as it is "

@@ -299,12 +299,20 @@ TEST(ViewState, StreamedReadingsShowAtAReadablePaceAndEndOnTheLatest) {
     ASSERT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "20{CR}"; }));
     sim.SendReading("21");
     Idle(80); // taken, and waiting to be shown
+    h.View().OnClearData();
+    Idle(300);
+    EXPECT_EQ(h.Field(ctl::InputPacket), "") << "cleared after the reading came";
+
+    sim.SendReading("22");
+    ASSERT_TRUE(WaitUntil([&] { return h.Field(ctl::InputPacket) == "22{CR}"; }));
+    sim.SendReading("23");
+    Idle(80);
     h.View().OnEnableSerialPort();
     ASSERT_FALSE(h.View().SerialPort.IsOpen());
     Idle(300);
     EXPECT_EQ(h.Lamp(ctl::PacketLed), Led::DarkRed);
     EXPECT_EQ(h.Field(ctl::RxDBuffer), "");
-    EXPECT_EQ(h.Field(ctl::InputPacket), "21{CR}") << "the last reading received";
+    EXPECT_EQ(h.Field(ctl::InputPacket), "23{CR}") << "the last reading received";
 }
 
 TEST(ViewState, SerialPortOpenedAtFileOpenFindsTheReceiver) {
