@@ -60,9 +60,10 @@ public:
     // answering for the port (its driver removed it). Never waits; 0 while closed.
     int ReceiverGone() const;
     // What to wait on until bytes arrive; NoWaitHandle while closed. POSIX: the port's
-    // descriptor, readable while bytes wait or when the line hangs up. Windows: an auto-reset
-    // event of the driver's own, signalled when bytes have arrived or the port failed (it may
-    // also be signalled by bytes that were read meanwhile, so a wake can find nothing).
+    // descriptor, readable while bytes wait in the system or when the line hangs up (bytes the
+    // driver has taken already do not make it readable: wait only once GetRxDCount is 0). Windows:
+    // an auto-reset event of the driver's own, signalled when bytes have arrived or the port failed
+    // (it may also be signalled by bytes that were read meanwhile, so a wake can find nothing).
     WaitHandle Handle() const;
     std::uint32_t GetRxDCount() override;
     int ReadByte(unsigned char* dest) override;

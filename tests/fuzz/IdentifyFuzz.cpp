@@ -19,7 +19,6 @@
 #include <memory>
 #include <string>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -77,7 +76,10 @@ void Queue(const std::string& reply) {
     char sent[256];
     while (::read(wire->master, sent, sizeof sent) > 0) {
     }
-    ::tcflush(wire->port.Handle(), TCIFLUSH);
+    // Through the driver: it may hold bytes it has taken from the system already.
+    unsigned char left = 0;
+    while (wire->port.ReadByte(&left) == 1) {
+    }
     // The pty may take the bytes in parts, and refuse them for a moment while it frees what the
     // flush dropped.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
