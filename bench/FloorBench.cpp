@@ -1,9 +1,14 @@
 // What this machine charges for the work a reading cannot do without, paced like readings (20 a
 // second), as CPU of this process: waking from the wait between readings, one exclusive append
-// with fdatasync to a file on the disk, and X round trips on a connection of our own (when a
-// display is set), each measured alone. The program's own cost per reading is set against these
-// in bench/README.md.
+// with fdatasync to a file on the disk, X round trips on a connection of our own, and (when a
+// display is set) a Qt Widgets window's event loop woken by a 50 ms timer, alone and with a line
+// edit changed five times a second. The program's own cost per reading is set against these in
+// bench/README.md.
 #include "platform/ExclusiveFile.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -41,6 +46,24 @@ void Paced(const char* what, int steps, const std::function<bool()>& step) {
     std::printf("%-52s %.3f ms of CPU per reading\n", what, (CpuSeconds() - cpu0) * 1000 / steps);
 }
 
+// CPU per tick of a shown Qt window's event loop, woken every 50 ms like the capture cycle;
+// with a field, every fourth tick puts the next number into it.
+void QtTicks(const char* what, int steps, QLineEdit* field) {
+    int tick = 0;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (field != nullptr && tick % 4 == 0)
+            field->setText(QString::number(12.0 + tick / 1000.0, 'f', 3));
+        if (++tick == steps)
+            QApplication::quit();
+    });
+    const double cpu0 = CpuSeconds();
+    timer.start(50);
+    QApplication::exec();
+    std::printf("%-52s %.3f ms of CPU per reading\n", what, (CpuSeconds() - cpu0) * 1000 / steps);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -67,6 +90,16 @@ int main(int argc, char* argv[]) {
             });
         }
         xcb_disconnect(c);
+        // As the program runs: repaints go over the socket.
+        qputenv("QT_XCB_NO_MITSHM", "1");
+        QApplication app(argc, argv);
+        QLineEdit field;
+        field.setReadOnly(true);
+        field.show();
+        QTimer::singleShot(500, [] { QApplication::quit(); }); // shown and settled
+        QApplication::exec();
+        QtTicks("a Qt window's event loop woken every 50 ms", steps, nullptr);
+        QtTicks("the same, a line edit changed 5 times a second", steps, &field);
     }
     fs::remove_all(folder);
 }

@@ -9,5 +9,5 @@ endif()
 # What the machine charges for the parts of a reading that cannot be left out.
 if(TARGET PkgConfig::XCB)
     add_executable(floor_bench FloorBench.cpp)
-    target_link_libraries(floor_bench PRIVATE brisk_core PkgConfig::XCB)
+    target_link_libraries(floor_bench PRIVATE brisk_core PkgConfig::XCB Qt6::Widgets)
 endif()
