@@ -234,7 +234,6 @@ TEST(ViewState, SerialPortSearchFailureLeavesSwitchOff) {
               0u);
 }
 
-// Runs the event loop until cond holds, for at most two seconds.
 TEST(ViewState, ReadingsWhileTheDesktopAsksToTypeGoToTheFile) {
     ReceiverSimulator sim;
     ASSERT_TRUE(sim.Ok());
