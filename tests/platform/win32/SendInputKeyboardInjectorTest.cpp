@@ -60,7 +60,9 @@ TEST_F(SendInputKeyboardInjectorTest, HeldModifiersDoNotChangeTheReading) {
 
     EXPECT_TRUE(keyboard_.TypeCharacters(U"As 1.5\r"));
     const std::wstring text = notepad_.TextOnceItIs(L"As 1.5\r\n");
-    const bool controlHeld = KeyDown(VK_LCONTROL), shiftHeld = KeyDown(VK_LSHIFT);
+    // The text can show before the system's key state has caught up with the keys put back.
+    const bool controlHeld = WaitUntil([] { return KeyDown(VK_LCONTROL); });
+    const bool shiftHeld = WaitUntil([] { return KeyDown(VK_LSHIFT); });
     SendKey(VK_LSHIFT, true);
     SendKey(VK_LCONTROL, true);
 
